@@ -1,0 +1,44 @@
+// The run's settings and data, and the one test call that every analysis goes through.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "family/families.h"
+
+struct Settings {
+  int xlinked = 0;     // 1 X-linked trait, 0 autosomal
+  int null = 0;        // 0 "no linkage, no association", 1 "linkage, no association"
+  int model = 1;       // 1 additive, 2 dominant, 3 recessive
+  int marker = 1;      // 1-based; 0 = all markers
+  int allele = 1;      // 1-based position in the allele list; 0 = all alleles
+  int logSetting = 0;  // 1: results also go to the log file
+  int batch = 0;       // 1 in batch mode
+  bool logOpen = false;
+  std::string pedFileName;
+  std::string logFileName;
+};
+
+// The pedigree table with its marker names, read once for the whole run.
+struct PedigreeData {
+  PedTable table;
+  int rows = 0;
+  int columns = 0;
+  std::vector<std::string> names;  // names[m - 1] is marker m's name
+
+  int markerCount() const { return (columns - 6) / 2; }
+};
+
+// First allele column of marker m.
+inline int markerColumn(int m) { return 2 * m + 4; }
+
+// The allele list of marker m over every row of the table.
+std::vector<int> markerAlleles(const PedigreeData& data, int m);
+
+// Runs the test chosen by the null and the trait type for marker m and the
+// allele at 0-based position k of its allele list L.
+void testCall(const Settings& settings, const PedigreeData& data, int m, int k, const std::vector<int>& L);
+
+// Whether the test for these settings is available in this build; when it is
+// not, `why` says so.
+bool testAvailable(const Settings& settings, std::string& why);

@@ -1,0 +1,126 @@
+// Batch mode: log header, file read, settings check, every allele of the chosen markers.
+#include "driver/batch.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "driver/analysis.h"
+#include "driver/pedfile.h"
+#include "driver/report.h"
+
+namespace {
+
+// Writes a message first to the log, then to the console (the order the
+// settings checks use).
+void logThenConsole(const std::string& text) {
+  outlog << text;
+  outlog.flush();
+  std::cout << text;
+}
+
+// Console then log, as the file errors are reported.
+void consoleThenLog(const std::string& text) {
+  std::cout << text;
+  outlog << text;
+  outlog.flush();
+}
+
+// Opening the log truncates it: a log file that is the pedigree file itself
+// would destroy the input before it is read.
+bool sameFile(const std::string& a, const std::string& b) {
+  if (a == b) {
+    return true;
+  }
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+bool validSettings(const Settings& s, int markerCount) {
+  if (s.marker < 0 || s.marker > markerCount) {
+    logThenConsole("\nMarker " + std::to_string(s.marker) + " is not a valid choice. \n");
+    return false;
+  }
+  const struct {
+    int value;
+    bool ok;
+    const char* name;
+  } checks[] = {{s.xlinked, s.xlinked == 0 || s.xlinked == 1, "xlinked"},
+                {s.null, s.null == 0 || s.null == 1, "null"},
+                {s.model, s.model >= 1 && s.model <= 3, "model"}};
+  for (const auto& c : checks) {
+    if (!c.ok) {
+      logThenConsole("\n" + std::to_string(c.value) + " is not a valid option for '" + c.name + "'.");
+      return false;
+    }
+  }
+  return true;
+}
+
+void testEveryAllele(const Settings& s, const PedigreeData& data, int m) {
+  const std::vector<int> list = markerAlleles(data, m);
+  for (int k = 0; k < static_cast<int>(list.size()); ++k) {
+    testCall(s, data, m, k, list);
+  }
+}
+
+}  // namespace
+
+int toInt(const char* text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
+
+int runBatch(char** argv) {
+  Settings s;
+  s.pedFileName = argv[1];
+  s.logFileName = argv[2];
+  s.xlinked = toInt(argv[3]);
+  s.null = toInt(argv[4]);
+  s.model = toInt(argv[5]);
+  s.marker = toInt(argv[6]);
+  s.batch = 1;
+  s.logSetting = 1;
+
+  if (sameFile(s.pedFileName, s.logFileName)) {
+    std::cout << "\nERROR: overwriting input file.\n";
+    return 1;
+  }
+  outlog.open(s.logFileName, std::ios::out | std::ios::trunc);
+  if (!outlog) {
+    std::cout << "\nError opening log file: " << s.logFileName << ". \n";
+    return 1;
+  }
+  s.logOpen = true;
+  outlog << "\n\n* * * * * * * *\n\n";
+  for (int i = 1; i <= 6; ++i) {
+    outlog << argv[i] << " ";
+  }
+  outlog << "\n";
+
+  PedigreeData data;
+  if (size(data.rows, data.columns, s.pedFileName, data.names) == 0) {
+    consoleThenLog("\nError opening file: " + s.pedFileName + ". \n");
+    return 1;
+  }
+  std::string error;
+  if (!loadTable(s.pedFileName, data.rows, data.columns, data.table, error)) {
+    consoleThenLog(error);
+    return 1;
+  }
+  if (!validSettings(s, data.markerCount())) {
+    return 1;
+  }
+  std::string why;
+  if (!testAvailable(s, why)) {
+    logThenConsole(why);
+    return 1;
+  }
+  if (s.marker == 0) {
+    for (int m = 1; m <= data.markerCount(); ++m) {
+      testEveryAllele(s, data, m);
+    }
+  } else {
+    testEveryAllele(s, data, s.marker);
+  }
+  outlog.close();
+  return 0;
+}

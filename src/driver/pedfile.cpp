@@ -1,0 +1,161 @@
+// Pedigree file reader: header names, data line count, and the checked load.
+#include "driver/pedfile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+// isalnum in the C locale, without the locale (bytes above 127 separate names).
+bool nameChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n'; }
+
+std::vector<std::string> splitAtBlanks(const std::string& line) {
+  std::vector<std::string> tokens;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && blank(line[i])) {
+      ++i;
+    }
+    const std::size_t start = i;
+    while (i < line.size() && !blank(line[i])) {
+      ++i;
+    }
+    if (i > start) {
+      tokens.push_back(line.substr(start, i - start));
+    }
+  }
+  return tokens;
+}
+
+bool onlyBlanks(const std::string& line) {
+  for (char c : line) {
+    if (!blank(c)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool wellFormedInteger(const std::string& token) {
+  std::size_t i = (token[0] == '+' || token[0] == '-') ? 1 : 0;
+  if (i == token.size()) {
+    return false;
+  }
+  for (; i < token.size(); ++i) {
+    if (token[i] < '0' || token[i] > '9') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A 32-bit value, or false when the well-formed integer lies outside that range.
+bool fitsInt32(const std::string& token, long& value) {
+  errno = 0;
+  const long long v = std::strtoll(token.c_str(), nullptr, 10);
+  if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) {
+    return false;
+  }
+  value = static_cast<long>(v);
+  return true;
+}
+
+std::string lineError(const std::string& fileName, long lineNo) {
+  return "\nError: " + fileName + " line " + std::to_string(lineNo);
+}
+
+}  // namespace
+
+int GetMarker(const std::string& line, std::string& name, std::size_t& position) {
+  std::size_t i = position;
+  while (i < line.size() && !nameChar(line[i])) {
+    ++i;
+  }
+  if (i >= line.size()) {
+    return 0;
+  }
+  std::size_t end = i;
+  while (end < line.size() && nameChar(line[end])) {
+    ++end;
+  }
+  name = line.substr(i, end - i);
+  while (end < line.size() && !nameChar(line[end])) {
+    ++end;
+  }
+  position = end;
+  return 1;
+}
+
+int size(int& rows, int& columns, const std::string& fileName, std::vector<std::string>& names) {
+  std::ifstream in(fileName);
+  std::string header;
+  if (!in || !std::getline(in, header)) {
+    header.clear();
+  }
+  std::vector<std::string> found;
+  std::string name;
+  std::size_t position = 0;
+  while (GetMarker(header, name, position) == 1) {
+    found.push_back(name);
+  }
+  if (found.empty()) {
+    return 0;
+  }
+  int count = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!onlyBlanks(line)) {
+      ++count;
+    }
+  }
+  names = found;
+  columns = 2 * static_cast<int>(found.size()) + 6;
+  rows = count;
+  return 1;
+}
+
+bool loadTable(const std::string& fileName, int rows, int columns, PedTable& table,
+               std::string& error) {
+  std::ifstream in(fileName);
+  std::string line;
+  std::getline(in, line);  // the header line
+  table.clear();
+  table.reserve(rows);
+  long lineNo = 1;
+  while (static_cast<int>(table.size()) < rows && std::getline(in, line)) {
+    ++lineNo;
+    if (onlyBlanks(line)) {
+      continue;
+    }
+    const std::vector<std::string> tokens = splitAtBlanks(line);
+    if (static_cast<int>(tokens.size()) != columns) {
+      error = lineError(fileName, lineNo) + ": expected " + std::to_string(columns) +
+              " values, found " + std::to_string(tokens.size()) + ".\n";
+      table.clear();
+      return false;
+    }
+    std::vector<long> row(columns);
+    for (int c = 0; c < columns; ++c) {
+      const std::string& token = tokens[c];
+      const std::string where = lineError(fileName, lineNo) + ", value " + std::to_string(c + 1) + ": '" + token + "'";
+      if (!wellFormedInteger(token)) {
+        error = where + " is not an integer.\n";
+        table.clear();
+        return false;
+      }
+      if (!fitsInt32(token, row[c])) {
+        error = where + " is out of range.\n";
+        table.clear();
+        return false;
+      }
+    }
+    table.push_back(std::move(row));
+  }
+  return true;
+}

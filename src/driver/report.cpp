@@ -1,0 +1,70 @@
+// Result report: the exact lines of every analysis.
+#include "driver/report.h"
+
+#include <iostream>
+
+std::ofstream outlog;
+
+namespace {
+std::ofstream informativeList;
+
+const char* modelText(int model) {
+  switch (model) {
+    case 1:
+      return ", additive inheritance.";
+    case 2:
+      return ", dominant inheritance.";
+    case 3:
+      return ", recessive inheritance.";
+    default:
+      return "";
+  }
+}
+
+void writeResultBlock(std::ostream& out, const std::string& markerName, int alleleCode, int infCount,
+                      int model, double S, double expected, double variance, double p) {
+  out << "\n\nMarker: " << markerName << ", Allele " << alleleCode << ", Inf fams: " << infCount
+      << modelText(model);
+  if (infCount < 1) {
+    out << "\nS: ****, E(S): ****, Var(S): ****, p: ****" << std::endl;
+  } else {
+    out << "\nS: " << S << ", E(S): " << expected << ", Var(S): " << variance << ", p: " << p
+        << std::endl;
+  }
+}
+}  // namespace
+
+void openInformativeList() { informativeList.open("informative.txt", std::ios::out | std::ios::trunc); }
+
+void reportInformative(long ped, long father, long mother) {
+  informativeList << "\nInformative: " << ped << ", (" << father << ", " << mother << ")";
+}
+
+void reportText(const std::string& text, int batch, int logSetting) {
+  if (batch == 0) {
+    std::cout << text;
+  }
+  if (logSetting == 1) {
+    outlog << text;
+  }
+}
+
+void reportIncompatible(long ped, int batch, int logSetting) {
+  reportText("\nWarning: Ped " + std::to_string(ped) + " contains incompatible genotypes.", batch,
+             logSetting);
+}
+
+void reportResult(const std::string& markerName, int alleleCode, int infCount, int model, double S,
+                  double expected, double variance, double p, int batch, int logSetting) {
+  if (batch == 0) {
+    writeResultBlock(std::cout, markerName, alleleCode, infCount, model, S, expected, variance, p);
+  }
+  if (logSetting == 1) {
+    writeResultBlock(outlog, markerName, alleleCode, infCount, model, S, expected, variance, p);
+  }
+}
+
+void closeInformativeList() {
+  informativeList << std::endl;
+  informativeList.close();
+}

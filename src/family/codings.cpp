@@ -1,0 +1,121 @@
+// Allele lists of a marker and the genotype codings the tests work on.
+#include "family/codings.h"
+
+#include <algorithm>
+
+namespace {
+bool listed(const std::vector<int>& list, long code) {
+  return std::find(list.begin(), list.end(), code) != list.end();
+}
+}  // namespace
+
+void countAlleles(const PedTable& table, std::vector<int>& list, const std::vector<int>& rows,
+                  int column) {
+  for (int r : rows) {
+    const long a = table[r][column];
+    const long b = table[r][column + 1];
+    const bool haveA = listed(list, a);
+    const bool haveB = listed(list, b);
+    if (!haveA && a > 0) {
+      list.push_back(static_cast<int>(a));
+    }
+    if (b != a && !haveB && b > 0) {
+      list.push_back(static_cast<int>(b));
+    }
+  }
+  std::sort(list.begin(), list.end());
+  list.erase(std::remove(list.begin(), list.end(), 0), list.end());
+}
+
+void alleles(AllelePairs& pairs, const std::vector<int>& members,
+             const std::vector<int>& alleleList, const PedTable& table, int column, int k) {
+  const long tested = alleleList[k];
+  pairs.assign(members.size(), {0, 0});
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const std::vector<long>& row = table[members[i]];
+    const int copies = (row[column] == tested) + (row[column + 1] == tested);
+    pairs[i] = {copies, 2 - copies};
+  }
+}
+
+void alleles(AlleleMatrix& matrix, const std::vector<int>& members,
+             const std::vector<int>& alleleList, const PedTable& table, int column) {
+  matrix.assign(members.size(), std::vector<int>(alleleList.size(), 0));
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    const std::vector<long>& row = table[members[i]];
+    for (std::size_t j = 0; j < alleleList.size(); ++j) {
+      matrix[i][j] = (row[column] == alleleList[j]) + (row[column + 1] == alleleList[j]);
+    }
+  }
+}
+
+void mapa(int motherPos, int fatherPos, int* motherKinds, int& fatherKind, const AllelePairs& pairs) {
+  if (fatherPos != -1) {
+    const auto& p = pairs[fatherPos];
+    fatherKind = p[0] == 2 ? 0 : (p[1] == 2 ? 1 : -2);
+  }
+  if (motherPos != -1) {
+    const auto& p = pairs[motherPos];
+    if (p[0] == 2) {
+      motherKinds[0] = motherKinds[1] = 0;
+    } else if (p[1] == 2) {
+      motherKinds[0] = motherKinds[1] = 1;
+    } else if (p[0] == 1 || p[1] == 1) {
+      motherKinds[0] = 0;
+      motherKinds[1] = 1;
+    }
+  }
+}
+
+int checkgenos(const AllelePairs& pairs, const std::vector<int>& sons,
+               const std::vector<int>& daughters, int fatherPos, int motherPos) {
+  int result = 1;
+  int motherKinds[2] = {0, 0};
+  int fatherKind = 0;
+  mapa(motherPos, fatherPos, motherKinds, fatherKind, pairs);
+  const bool motherKnown = motherPos != -1;
+  const bool fatherKnown = fatherPos != -1;
+  auto carriesMotherKind = [&](int child) {
+    return pairs[child][motherKinds[0]] > 0 || pairs[child][motherKinds[1]] > 0;
+  };
+  // A homozygous mother gives every daughter the same allele from her side.
+  if (motherKnown && (pairs[motherPos][0] == 2 || pairs[motherPos][1] == 2)) {
+    for (int d : daughters) {
+      if (pairs[d] != pairs[daughters.front()]) {
+        result = 0;
+      }
+    }
+  }
+  if (motherKnown) {
+    for (int d : daughters) {
+      if (!carriesMotherKind(d)) {
+        result = 0;
+      }
+    }
+  }
+  if (fatherKnown) {
+    if (fatherKind == -2) {
+      result = 0;
+    } else {
+      for (int d : daughters) {
+        if (pairs[d][fatherKind] == 0) {
+          result = 0;  // every daughter carries her father's X
+        }
+      }
+    }
+  }
+  if (motherKnown) {
+    for (int s : sons) {
+      if (!carriesMotherKind(s)) {
+        result = 0;
+      }
+    }
+  }
+  // A son has one X chromosome, written as two equal alleles.
+  for (int s : sons) {
+    if (pairs[s][0] == 1 || pairs[s][1] == 1) {
+      result = 0;
+    }
+  }
+  return result;
+}

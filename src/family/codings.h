@@ -1,0 +1,39 @@
+// Allele lists of a marker and the genotype codings the tests work on.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "family/families.h"
+
+// Per family member, (copies of the tested allele, copies of other alleles):
+// (2, 0), (1, 1) or (0, 2). Allele kind 0 is the tested allele, 1 any other.
+using AllelePairs = std::vector<std::array<int, 2>>;
+
+// Per family member, copies (0, 1 or 2) of each entry of an allele list.
+using AlleleMatrix = std::vector<std::vector<int>>;
+
+// Appends to `list` the distinct positive codes found in columns `column` and
+// `column` + 1 of the given rows, and sorts the list ascending. Callers pass
+// it empty; 0 (missing) and negative codes are never listed.
+void countAlleles(const PedTable& table, std::vector<int>& list, const std::vector<int>& rows,
+                  int column);
+
+// Pair coding of every member against alleleList[k]; pairs is resized to the
+// number of members.
+void alleles(AllelePairs& pairs, const std::vector<int>& members,
+             const std::vector<int>& alleleList, const PedTable& table, int column, int k);
+
+// Matrix coding of every member against every entry of alleleList.
+void alleles(AlleleMatrix& matrix, const std::vector<int>& members,
+             const std::vector<int>& alleleList, const PedTable& table, int column);
+
+// X-linked parents: the allele kinds a genotyped mother can pass on
+// (motherKinds[0..1]) and the kind of a genotyped father's single X (0, 1, or
+// -2 for a father coded heterozygous). A position of -1 leaves its output as
+// it was.
+void mapa(int motherPos, int fatherPos, int* motherKinds, int& fatherKind, const AllelePairs& pairs);
+
+// 1 when the family's pairs are consistent with X-linked inheritance, else 0.
+int checkgenos(const AllelePairs& pairs, const std::vector<int>& sons,
+               const std::vector<int>& daughters, int fatherPos, int motherPos);

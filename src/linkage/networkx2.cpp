@@ -1,0 +1,183 @@
+// X-linked test under "linkage, no association": observed versus switched
+// maternal transmissions, convolved over the informative families.
+#include "linkage/networkx2.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "driver/report.h"
+#include "network/pvalue.h"
+#include "nolinkage/statistic.h"
+
+namespace {
+
+bool anyDiffersFromFirst(const AllelePairs& P, const std::vector<int>& group, std::size_t from) {
+  for (std::size_t i = from; i < group.size(); ++i) {
+    if (P[group[i]][0] != P[group.front()][0]) {
+      return true;
+    }
+  }
+  return false;
+}
+
+struct SwitchFlags {
+  int daughters = 0;
+  int sons = 0;
+};
+
+// Which transmissions can be switched, given the genotyped parents. hom is the
+// kind of the last homozygous daughter, or -1.
+SwitchFlags switchFlags(const AllelePairs& P, const FamilyMembers& fam, int fatherKind, int hom) {
+  SwitchFlags flags;
+  const bool fatherKnown = fam.fatherPos != -1;
+  const bool motherKnown = fam.motherPos != -1;
+  if (fatherKnown && motherKnown) {
+    flags.daughters = flags.sons = 1;
+  } else if (fatherKnown) {
+    bool both = anyDiffersFromFirst(P, fam.daughters, 1) || anyDiffersFromFirst(P, fam.sons, 1);
+    int seen0 = 0;
+    int seen1 = 0;
+    for (int s : fam.sons) {
+      seen0 |= P[s][0] == 2 ? 1 : 0;
+      seen1 |= P[s][1] == 2 ? 1 : 0;
+    }
+    // A father coded heterozygous (kind -2) has no kind to compare the sons with.
+    const int opposite = fatherKind == 0 ? seen1 : (fatherKind == 1 ? seen0 : 0);
+    const int own = fatherKind == 0 ? seen0 : (fatherKind == 1 ? seen1 : 0);
+    if ((hom != -1 && opposite == 1) || (hom == -1 && own == 1)) {
+      both = true;
+    }
+    if (both) {
+      flags.daughters = flags.sons = 1;
+    }
+  } else if (motherKnown) {
+    flags.sons = 1;
+    flags.daughters = (fam.daughters.size() >= 2 && anyDiffersFromFirst(P, fam.daughters, 1)) ? 1 : 0;
+  } else {
+    flags.daughters = anyDiffersFromFirst(P, fam.daughters, 1) ? 1 : 0;
+    flags.sons = anyDiffersFromFirst(P, fam.sons, 1) ? 1 : 0;
+  }
+  return flags;
+}
+
+}  // namespace
+
+void switchGens(const AllelePairs& P, const FamilyMembers& fam, std::vector<int>& values, int model) {
+  int motherKinds[2] = {-1, -1};
+  int fatherKind = -1;
+  mapa(fam.motherPos, fam.fatherPos, motherKinds, fatherKind, P);
+  const int S0 = static_cast<int>(statistic(P, fam.affection, fam.children, model, fam.sexes, 1));
+  values.push_back(S0);
+
+  int hom = -1;
+  for (int d : fam.daughters) {
+    if (P[d][0] == 2) {
+      hom = 0;
+    } else if (P[d][1] == 2) {
+      hom = 1;
+    }
+  }
+  const SwitchFlags flags = switchFlags(P, fam, fatherKind, hom);
+  AllelePairs Q = P;  // parents' and unswitched children's rows as observed
+  if (flags.daughters == 1) {
+    const int target = fam.fatherPos != -1 ? fatherKind : hom;
+    for (int d : fam.daughters) {
+      if (P[d][0] == 2 || P[d][1] == 2) {
+        Q[d] = {1, 1};
+      } else if (target == 0 || target == 1) {
+        Q[d] = {target == 0 ? 2 : 0, target == 1 ? 2 : 0};
+      } else {
+        // A heterozygous daughter whose father's X is neither kind: the switch
+        // is undefined, so the family keeps its single observed value.
+        return;
+      }
+    }
+  }
+  if (flags.sons == 1) {
+    for (int s : fam.sons) {
+      if (P[s][0] == 2 && P[s][1] == 0) {
+        Q[s] = {0, 2};
+      } else if (P[s][0] == 0 && P[s][1] == 2) {
+        Q[s] = {2, 0};
+      }
+    }
+  }
+  const int S1 = static_cast<int>(statistic(Q, fam.affection, fam.children, model, fam.sexes, 1));
+  if (S1 != values.front()) {
+    values.push_back(S1);
+  }
+}
+
+void distX(Node* V, const std::vector<int>& values) {
+  SortedList<Rec> out{V[2].recs, nullptr};
+  for (const Rec* r = V[1].recs; r != nullptr; r = r->next) {
+    for (int v : values) {
+      const double lp = r->logProb < 1e-7 ? 0 : r->logProb;
+      insertSorted(out, crerec(v + r->value, lp));
+    }
+  }
+  V[2].recs = out.head;
+}
+
+void networkX2(const PedTable& table, int rows, const std::vector<std::string>& names, int m, int model,
+               int logSetting, int k, const std::vector<int>& L, int batch) {
+  const int column = 2 * m + 4;
+  FamilyList families;
+  pedigrees(table, rows, families);
+  Rec* running = crerec(0, 0);
+  double S = 0.0;
+  double logWeight = 0.0;
+  double m1 = 0.0;
+  double m2 = 0.0;
+  openInformativeList();
+
+  AllelePairs pairs;
+  std::vector<int> values;
+  std::vector<int> familyAlleles;
+  const int uninformative = forEachFamily(
+      table, rows, families, column, FamilyForm::SexAware, [&](std::size_t f, FamilyMembers& fam) {
+        familyAlleles.clear();
+        countAlleles(table, familyAlleles, fam.members, column);
+        const bool homozygousMother =
+            fam.motherPos != -1 && table[fam.members[fam.motherPos]][column] ==
+                                       table[fam.members[fam.motherPos]][column + 1];
+        // A family without the tested allele cannot be given copies of it.
+        const bool carriesTested =
+            std::find(familyAlleles.begin(), familyAlleles.end(), L[k]) != familyAlleles.end();
+        if (fam.members.empty() || familyAlleles.size() < 2 || fam.children.empty() ||
+            (fam.children.size() <= 1 && fam.parents.size() <= 1) || homozygousMother ||
+            !carriesTested) {
+          return false;
+        }
+        alleles(pairs, fam.members, L, table, column, k);
+        values.clear();
+        switchGens(pairs, fam, values, model);
+        if (values.size() < 2) {
+          return false;
+        }
+        S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, 1);
+        reportInformative(families.pedIds[f], families.fatherIds[f], families.motherIds[f]);
+        logWeight = logWeight + std::log(static_cast<double>(values.size()));
+        Node* V = NDvector(1, 2);
+        V[1].setNode(0, 0, 0, 0, logWeight, nullptr);
+        V[2].setNode(0, 0, 0, 0, 0, nullptr);
+        V[1].recs = running;
+        distX(V, values);
+        running = V[2].recs;
+        freerec(V[1].recs);
+        free_NDvector(V, 1);
+        return true;
+      });
+
+  Node* acc = NDvector(1, 1);
+  acc[1].setNode(0, 0, 0, 0, logWeight, nullptr);
+  moment(running, acc, m1, m2);
+  const double expected = m1;
+  const double variance = m2 - m1 * m1;
+  const double p = pvalue(expected, variance, acc, running, S);
+  const int informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  freerec(running);
+  free_NDvector(acc, 1);
+  reportResult(names[m - 1], L[k], informative, model, S, expected, variance, p, batch, logSetting);
+  closeInformativeList();
+}

@@ -1,0 +1,93 @@
+// Node store: network nodes, singly linked (value, log weight) records and
+// the one sorted insertion that every forward pass and convolution uses.
+#pragma once
+
+#include <cstddef>
+
+#include "network/logspace.h"
+
+constexpr long NR_END = 1;  // spare elements below the first index of a node vector
+
+// One attainable value of the statistic with the natural log of its
+// unnormalised weight. Lists are kept in strictly ascending order of value.
+struct Rec {
+  double value;
+  double logProb;
+  Rec* next;
+};
+
+// One network node: range, mean, variance and log weight of the rest of the
+// statistic from this node on, and the records that reach it.
+struct Node {
+  double minRest;
+  double maxRest;
+  double meanRest;
+  double varRest;
+  double logMass;
+  Rec* recs;
+
+  void setNode(double minR, double maxR, double meanR, double varR, double logM, Rec* r);
+};
+
+// Node vector with usable indices lo..hi (callers use lo = 1). Every node
+// starts as all zeros with no records.
+Node* NDvector(long lo, long hi);
+// Releases the vector made by NDvector(lo, ...); the nodes' lists are the
+// caller's to release first.
+void free_NDvector(Node* v, long lo);
+
+// A fresh record (value, logProb) with no successor.
+Rec* crerec(double value, double logProb);
+// Releases r and every record after it (iteratively; lists can be long).
+// Must not be given a null pointer.
+void freerec(Rec* r);
+
+// A record list being built by a forward pass or a convolution, with a finger
+// at the last insertion point: values usually arrive in ascending runs, so the
+// walk starts at the finger and goes back to the head only when the new value
+// lies below the finger's value. Where the record ends up, and which addlog
+// merges it takes part in, are exactly those of a walk from the head.
+//
+//   SortedList out{node.recs};   // empty or an existing sorted list
+//   insertSorted(out, crerec(v, lp));
+//   node.recs = out.head;
+template <class R>
+struct SortedList {
+  R* head = nullptr;
+  R* finger = nullptr;
+};
+
+// Inserts rec by value: a record of an equal value (exact comparison: values
+// are sums of integers) takes the weight by addlog and rec is released;
+// otherwise rec is linked in so that the list stays strictly ascending.
+template <class R>
+void insertSorted(SortedList<R>& list, R* rec, void (*release)(R*)) {
+  const double v = rec->value;
+  if (list.head == nullptr) {
+    list.head = list.finger = rec;
+    return;
+  }
+  if (list.head->value > v) {
+    rec->next = list.head;
+    list.head = list.finger = rec;
+    return;
+  }
+  R* p = (list.finger != nullptr && list.finger->value <= v) ? list.finger : list.head;
+  while (p->next != nullptr && p->value != v && !(p->next->value > v)) {
+    p = p->next;
+  }
+  if (p->value == v) {
+    p->logProb = addlog(p->logProb, rec->logProb);
+    release(rec);
+  } else {
+    rec->next = p->next;
+    p->next = rec;
+    p = rec;
+  }
+  list.finger = p;
+}
+
+// Releases a single record (its successors untouched).
+void releaseRec(Rec* r);
+
+inline void insertSorted(SortedList<Rec>& list, Rec* rec) { insertSorted(list, rec, releaseRec); }

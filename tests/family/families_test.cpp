@@ -1,0 +1,141 @@
+// Nuclear families: which parent pairs form a family, and who its genotyped members are.
+#include "family/families.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+#include "testutil.h"
+
+namespace {
+FamilyList familiesOf(const PedTable& t) {
+  FamilyList f;
+  pedigrees(t, static_cast<int>(t.size()), f);
+  return f;
+}
+
+// Captures what the code under test prints to the console.
+struct ConsoleCapture {
+  std::ostringstream text;
+  std::streambuf* old = std::cout.rdbuf(text.rdbuf());
+  ~ConsoleCapture() { std::cout.rdbuf(old); }
+};
+}  // namespace
+
+TEST(Pedigrees, TrioGivesOneFamily) {
+  const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 1, 1}, {1, 3, 1, 2, 1, 2, 1, 2}});
+  const FamilyList f = familiesOf(t);
+  ASSERT_EQ(f.pedIds.size(), 1u);
+  EXPECT_EQ(f.pedIds[0], 1);
+  EXPECT_EQ(f.fatherIds[0], 1);
+  EXPECT_EQ(f.motherIds[0], 2);
+}
+
+TEST(Pedigrees, OnlyChildWithoutParentRows) {
+  // Parents 8 and 9 have no rows: the child alone forms no family...
+  PedTable t = makeTable({{1, 3, 8, 9, 1, 2, 1, 2}});
+  EXPECT_TRUE(familiesOf(t).pedIds.empty());
+  // ...unless some row anywhere, even in another pedigree, carries a parent's id.
+  t.push_back({7, 9, 0, 0, 2, 1, 1, 1});
+  EXPECT_EQ(familiesOf(t).pedIds.size(), 1u);
+  // Two full siblings form a family without parent rows.
+  PedTable sibs = makeTable({{1, 3, 8, 9, 1, 2, 1, 2}, {1, 4, 8, 9, 2, 2, 1, 1}});
+  EXPECT_EQ(familiesOf(sibs).pedIds.size(), 1u);
+}
+
+TEST(Pedigrees, FamiliesInOrderOfFirstChildAndDistinct) {
+  const PedTable t = makeTable({
+      {2, 3, 1, 2, 1, 2, 1, 2},  // family (2, 1, 2) first
+      {1, 1, 0, 0, 1, 1, 1, 2},
+      {1, 2, 0, 0, 2, 1, 1, 1},
+      {1, 3, 1, 2, 1, 2, 1, 2},  // family (1, 1, 2)
+      {2, 1, 0, 0, 1, 1, 1, 1},
+      {2, 2, 0, 0, 2, 1, 1, 1},
+      {2, 4, 1, 2, 2, 2, 1, 2},  // sibling far apart: same family
+      {1, 4, 3, 2, 1, 1, 1, 1},  // half sib: a third family (1, 3, 2)
+  });
+  const FamilyList f = familiesOf(t);
+  ASSERT_EQ(f.pedIds.size(), 3u);
+  EXPECT_EQ(f.pedIds, (std::vector<long>{2, 1, 1}));
+  EXPECT_EQ(f.fatherIds, (std::vector<long>{1, 1, 3}));
+  EXPECT_EQ(f.motherIds, (std::vector<long>{2, 2, 2}));
+}
+
+TEST(Pedigrees, NoFamilyPrintsTheMessage) {
+  ConsoleCapture console;
+  const FamilyList f = familiesOf(makeTable({{1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 1, 2, 1, 1, 1}}));
+  EXPECT_TRUE(f.pedIds.empty());
+  EXPECT_EQ(console.text.str(), "Failed to open file. \n");
+}
+
+TEST(Nuclear, SexAwareMembersRolesAndPositions) {
+  PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 1, 1}, {1, 3, 1, 2, 1, 2, 1, 2}});
+  FamilyMembers fam;
+  nuclear(t, 3, 1, 1, 2, 6, fam);
+  EXPECT_EQ(fam.members, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(fam.parents, (std::vector<int>{0, 1}));
+  EXPECT_EQ(fam.children, (std::vector<int>{2}));
+  EXPECT_EQ(fam.sons, (std::vector<int>{2}));
+  EXPECT_TRUE(fam.daughters.empty());
+  EXPECT_EQ(fam.fatherPos, 0);
+  EXPECT_EQ(fam.motherPos, 1);
+  EXPECT_EQ(fam.affection, (std::vector<int>{0, 0, 1}));
+  EXPECT_EQ(fam.sexes, (std::vector<int>{1, 2, 1}));
+
+  // The mother's genotype missing: positions close up, mother position -1.
+  t[1][7] = 0;
+  Clear(fam);
+  nuclear(t, 3, 1, 1, 2, 6, fam);
+  EXPECT_EQ(fam.members, (std::vector<int>{0, 2}));
+  EXPECT_EQ(fam.parents, (std::vector<int>{0}));
+  EXPECT_EQ(fam.children, (std::vector<int>{1}));
+  EXPECT_EQ(fam.motherPos, -1);
+}
+
+TEST(Nuclear, UnknownSexOnlyInThePlainForm) {
+  // Child of sex 0 and a parent of sex 9: not members of the sex-aware form.
+  const PedTable t = makeTable({{1, 1, 0, 0, 9, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 1, 1}, {1, 3, 1, 2, 0, 2, 1, 2}});
+  FamilyMembers sexAware;
+  nuclear(t, 3, 1, 1, 2, 6, sexAware);
+  EXPECT_EQ(sexAware.members, (std::vector<int>{1}));
+  EXPECT_EQ(sexAware.fatherPos, -1);
+  EXPECT_EQ(sexAware.motherPos, 0);
+  FamilyMembers plain;
+  nuclearPlain(t, 3, 1, 1, 2, 6, plain);
+  EXPECT_EQ(plain.members, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(plain.children, (std::vector<int>{2}));
+  EXPECT_TRUE(plain.sexes.empty());
+}
+
+TEST(Nuclear, RoleFollowsSexAndAffectionCodes) {
+  // The row with the father's id is female: she takes the mother position.
+  const PedTable t = makeTable({{1, 1, 0, 0, 2, 0, 1, 2},
+                                {1, 3, 1, 2, 2, 1, 1, 2},
+                                {1, 4, 1, 2, 2, -9, 1, 2},
+                                {1, 5, 1, 2, 1, 2, 1, 2}});
+  FamilyMembers fam;
+  nuclear(t, 4, 1, 1, 2, 6, fam);
+  EXPECT_EQ(fam.motherPos, 0);
+  EXPECT_EQ(fam.fatherPos, -1);
+  EXPECT_EQ(fam.affection, (std::vector<int>{0, 0, 0, 1}));  // 0, 1 and -9 are not affected
+  EXPECT_EQ(fam.daughters, (std::vector<int>{1, 2}));
+}
+
+TEST(ForEachFamily, VisitsInOrderWithFreshListsAndCountsUninformative) {
+  const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 2},
+                                {1, 2, 0, 0, 2, 1, 1, 1},
+                                {1, 3, 1, 2, 1, 2, 1, 2},
+                                {2, 5, 0, 0, 1, 1, 1, 2},
+                                {2, 6, 0, 0, 2, 1, 3, 3},
+                                {2, 7, 5, 6, 2, 2, 1, 3},
+                                {2, 8, 5, 6, 1, 2, 1, 3}});
+  const FamilyList f = familiesOf(t);
+  std::vector<std::size_t> memberCounts;
+  const int uninformative = forEachFamily(t, 7, f, 6, FamilyForm::SexAware, [&](std::size_t i, FamilyMembers& fam) {
+    memberCounts.push_back(fam.members.size());
+    return i == 1;
+  });
+  EXPECT_EQ(memberCounts, (std::vector<std::size_t>{3, 4}));
+  EXPECT_EQ(uninformative, 1);
+}

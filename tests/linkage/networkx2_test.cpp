@@ -1,0 +1,187 @@
+// X-linked linkage-null test: the switch of maternal transmissions and its convolution.
+#include "linkage/networkx2.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+
+#include "network/pvalue.h"
+
+namespace {
+// A family of mother (position 0), father (1) and children 2.. with the given
+// sexes; absent parents are not genotyped.
+struct XFamily {
+  FamilyMembers fam;
+  AllelePairs pairs;
+  XFamily(bool mother, bool father, const std::vector<std::array<int, 2>>& parentPairs,
+          const std::vector<std::tuple<int, int, std::array<int, 2>>>& kids) {
+    int pos = 0;
+    auto add = [&](int sex, int affected, std::array<int, 2> pair) {
+      fam.members.push_back(pos);
+      fam.affection.push_back(affected);
+      fam.sexes.push_back(sex);
+      pairs.push_back(pair);
+      return pos++;
+    };
+    if (mother) {
+      fam.motherPos = add(2, 0, parentPairs[0]);
+      fam.parents.push_back(fam.motherPos);
+    }
+    if (father) {
+      fam.fatherPos = add(1, 0, parentPairs[1]);
+      fam.parents.push_back(fam.fatherPos);
+    }
+    for (auto [sex, affected, pair] : kids) {
+      const int p = add(sex, affected, pair);
+      fam.children.push_back(p);
+      (sex == 2 ? fam.daughters : fam.sons).push_back(p);
+    }
+  }
+  std::vector<int> values(int model = 1) const {
+    std::vector<int> v;
+    switchGens(pairs, fam, v, model);
+    return v;
+  }
+};
+
+constexpr std::array<int, 2> A{2, 0}, H{1, 1}, O{0, 2};  // tested allele twice, once, never
+constexpr int SON = 1, DAUGHTER = 2;
+
+std::map<double, double> asCounts(const Rec* r) {
+  std::map<double, double> m;
+  for (; r != nullptr; r = r->next) {
+    m[r->value] = std::exp(r->logProb);
+  }
+  return m;
+}
+}  // namespace
+
+TEST(SwitchGens, BothParentsSwitchSonsAndDaughters) {
+  // Affected son carrying the allele, unaffected daughter: 1 and, switched, 0.
+  XFamily f(true, true, {H, A}, {{SON, 1, A}, {DAUGHTER, 0, H}});
+  EXPECT_EQ(f.values(), (std::vector<int>{1, 0}));
+  // Affected heterozygous daughter takes two copies of her father's kind.
+  XFamily g(true, true, {H, A}, {{DAUGHTER, 1, H}});
+  EXPECT_EQ(g.values(), (std::vector<int>{1, 2}));
+  EXPECT_EQ(g.values(3), (std::vector<int>{0, 1}));
+}
+
+TEST(SwitchGens, MotherOnlySwitchesEverySon) {
+  XFamily f(true, false, {H, {}}, {{SON, 1, O}, {SON, 1, O}, {SON, 0, O}});
+  EXPECT_EQ(f.values(), (std::vector<int>{0, 2}));
+}
+
+TEST(SwitchGens, UnaffectedChildrenCannotVary) {
+  XFamily f(true, true, {H, A}, {{SON, 0, A}, {DAUGHTER, 0, H}});
+  EXPECT_EQ(f.values(), (std::vector<int>{0}));
+}
+
+TEST(SwitchGens, FatherOnlyDependsOnWhatTheChildrenReveal) {
+  // Sons of the kind opposite to the father's, no daughter: nothing to switch.
+  XFamily opposite(false, true, {{}, A}, {{SON, 1, O}, {SON, 1, O}});
+  EXPECT_EQ(opposite.values(), (std::vector<int>{0}));
+  // Without a homozygous daughter, sons of the father's own kind switch.
+  XFamily own(false, true, {{}, A}, {{SON, 1, A}, {SON, 1, A}});
+  EXPECT_EQ(own.values(), (std::vector<int>{2, 0}));
+  // Sons that differ: both switch; with both affected the sum is unchanged.
+  XFamily bothAffected(false, true, {{}, A}, {{SON, 1, A}, {SON, 1, O}});
+  EXPECT_EQ(bothAffected.values(), (std::vector<int>{1}));
+  XFamily oneAffected(false, true, {{}, A}, {{SON, 1, A}, {SON, 0, O}});
+  EXPECT_EQ(oneAffected.values(), (std::vector<int>{1, 0}));
+  // A homozygous daughter with a son of the opposite kind: the mother carries
+  // both kinds, so the children switch.
+  XFamily daughterAndSon(false, true, {{}, A}, {{DAUGHTER, 0, A}, {SON, 1, O}});
+  EXPECT_EQ(daughterAndSon.values(), (std::vector<int>{0, 1}));
+}
+
+TEST(SwitchGens, HeterozygousFatherKeepsTheObservedValue) {
+  // A father coded heterozygous has no kind for a switched heterozygous
+  // daughter: the family keeps its single value instead of reading garbage.
+  XFamily f(true, true, {H, H}, {{DAUGHTER, 1, H}, {SON, 1, A}});
+  EXPECT_EQ(f.values(), (std::vector<int>{2}));
+  // Father only, kind -2: the sons' clause sets nothing, only differing children do.
+  XFamily g(false, true, {{}, H}, {{SON, 1, A}, {SON, 1, A}});
+  EXPECT_EQ(g.values(), (std::vector<int>{2}));
+}
+
+TEST(DistX, ConvolutionOfTwoPointFamilies) {
+  Node* V = NDvector(1, 2);
+  V[1].recs = crerec(0, 0);
+  distX(V, {0, 1});
+  Rec* one = V[2].recs;
+  freerec(V[1].recs);
+  V[1].recs = one;
+  V[2].recs = nullptr;
+  distX(V, {1, 0});
+  EXPECT_EQ(asCounts(V[2].recs), (std::map<double, double>{{0, 1}, {1, 2}, {2, 1}}));
+  freerec(V[1].recs);
+  freerec(V[2].recs);
+  free_NDvector(V, 1);
+}
+
+TEST(DistX, RandomFamiliesMatchDirectEnumeration) {
+  // n two-point families: the chained convolution must hold every one of the
+  // 2^n switch combinations, and its moments and p-value those of the direct
+  // enumeration.
+  std::mt19937 gen(11);
+  std::uniform_int_distribution<int> value(0, 4);
+  for (int trial = 0; trial < 20; ++trial) {
+    const int n = 1 + trial % 8;
+    std::vector<std::array<int, 2>> fams;
+    Rec* running = crerec(0, 0);
+    double logWeight = 0.0;
+    for (int i = 0; i < n; ++i) {
+      int a = value(gen), b = value(gen);
+      if (a == b) {
+        b = a + 1;
+      }
+      fams.push_back({a, b});
+      Node* V = NDvector(1, 2);
+      V[1].recs = running;
+      distX(V, {a, b});
+      running = V[2].recs;
+      freerec(V[1].recs);
+      free_NDvector(V, 1);
+      logWeight += std::log(2.0);
+    }
+    std::map<double, double> direct;
+    for (int mask = 0; mask < (1 << n); ++mask) {
+      int s = 0;
+      for (int i = 0; i < n; ++i) {
+        s += fams[i][(mask >> i) & 1];
+      }
+      direct[s] += 1;
+    }
+    const auto got = asCounts(running);
+    ASSERT_EQ(got.size(), direct.size());
+    for (auto [v, c] : direct) {
+      EXPECT_NEAR(got.at(v), c, 1e-9 * c) << "value " << v;
+    }
+    double mean = 0.0, var = 0.0;
+    for (auto [a, b] : fams) {
+      mean += (a + b) / 2.0;
+      var += (a - b) * (a - b) / 4.0;
+    }
+    Node* acc = NDvector(1, 1);
+    acc[1].logMass = logWeight;
+    double m1 = 0.0, m2 = 0.0;
+    moment(running, acc, m1, m2);
+    EXPECT_NEAR(m1, mean, 1e-9);
+    EXPECT_NEAR(m2 - m1 * m1, var, 1e-9);
+    double observed = 0.0;  // one attainable combination
+    for (int i = 0; i < n; ++i) {
+      observed += fams[i][i % 2];
+    }
+    double tail = 0.0;
+    for (auto [v, c] : direct) {
+      if ((v - mean) * (v - mean) >= (observed - mean) * (observed - mean) - 1e-9) {
+        tail += c;
+      }
+    }
+    EXPECT_NEAR(pvalue(m1, m2 - m1 * m1, acc, running, observed), tail / (1 << n), 1e-9);
+    freerec(running);
+    free_NDvector(acc, 1);
+  }
+}

@@ -3,8 +3,10 @@
 
 #include <iostream>
 #include <map>
+#include <numeric>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 
 namespace {
 
@@ -24,12 +26,14 @@ bool isChildRow(const std::vector<long>& row, long ped, long father, long mother
   return row[FATHER] == father && row[MOTHER] == mother && row[PED] == ped;
 }
 
-void collect(const PedTable& table, int rows, long ped, long father, long mother, int column,
-             bool sexAware, FamilyMembers& fam) {
+// Collects the family's members from the given rows (ascending table rows
+// that include every row of the pedigree).
+void collect(const PedTable& table, const std::vector<int>& rowList, long ped, long father, long mother,
+             int column, bool sexAware, FamilyMembers& fam) {
   fam.fatherPos = -1;
   fam.motherPos = -1;
   int position = 0;
-  for (int i = 0; i < rows; ++i) {
+  for (int i : rowList) {
     const std::vector<long>& row = table[i];
     const long sex = row[SEX];
     // A member of unknown sex cannot be placed in an X-linked family.
@@ -56,6 +60,12 @@ void collect(const PedTable& table, int rows, long ped, long father, long mother
     }
     ++position;
   }
+}
+
+std::vector<int> firstRows(int rows) {
+  std::vector<int> list(rows);
+  std::iota(list.begin(), list.end(), 0);
+  return list;
 }
 
 }  // namespace
@@ -108,12 +118,12 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
 
 void nuclear(const PedTable& table, int rows, long ped, long father, long mother, int column,
              FamilyMembers& family) {
-  collect(table, rows, ped, father, mother, column, true, family);
+  collect(table, firstRows(rows), ped, father, mother, column, true, family);
 }
 
 void nuclearPlain(const PedTable& table, int rows, long ped, long father, long mother, int column,
                   FamilyMembers& family) {
-  collect(table, rows, ped, father, mother, column, false, family);
+  collect(table, firstRows(rows), ped, father, mother, column, false, family);
 }
 
 void Clear(FamilyMembers& family) {
@@ -130,13 +140,19 @@ void Clear(FamilyMembers& family) {
 
 int forEachFamily(const PedTable& table, int rows, const FamilyList& families, int column,
                   FamilyForm form, const std::function<bool(std::size_t, FamilyMembers&)>& visit) {
+  // Every member of a family belongs to its pedigree, so each family needs
+  // only its pedigree's rows, not the whole table.
+  std::unordered_map<long, std::vector<int>> rowsOfPedigree;
+  for (int i = 0; i < rows; ++i) {
+    rowsOfPedigree[table[i][PED]].push_back(i);
+  }
   int uninformative = 0;
   FamilyMembers fam;
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
     const long ped = families.pedIds[f];
     const long father = families.fatherIds[f];
     const long mother = families.motherIds[f];
-    collect(table, rows, ped, father, mother, column, form == FamilyForm::SexAware, fam);
+    collect(table, rowsOfPedigree[ped], ped, father, mother, column, form == FamilyForm::SexAware, fam);
     if (!visit(f, fam)) {
       ++uninformative;
     }

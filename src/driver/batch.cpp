@@ -27,16 +27,6 @@ void consoleThenLog(const std::string& text) {
   outlog.flush();
 }
 
-// Opening the log truncates it: a log file that is the pedigree file itself
-// would destroy the input before it is read.
-bool sameFile(const std::string& a, const std::string& b) {
-  if (a == b) {
-    return true;
-  }
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
 bool validSettings(const Settings& s, int markerCount) {
   if (s.marker < 0 || s.marker > markerCount) {
     logThenConsole("\nMarker " + std::to_string(s.marker) + " is not a valid choice. \n");
@@ -66,6 +56,16 @@ void testEveryAllele(const Settings& s, const PedigreeData& data, int m) {
 }
 
 }  // namespace
+
+// Opening the log truncates it: a log file that is the pedigree file itself
+// would destroy the input before it is read.
+bool sameFile(const std::string& a, const std::string& b) {
+  if (a == b) {
+    return true;
+  }
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
 
 int toInt(const char* text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
 

@@ -1,10 +1,15 @@
 // kintex: exact family-based association tests in nuclear families.
-// Six arguments run a batch analysis; any other count is a usage error.
+// No arguments start the interactive menu; six run a batch analysis; any
+// other count is a usage error.
 #include <iostream>
 
 #include "driver/batch.h"
+#include "driver/interactive.h"
 
 int main(int argc, char** argv) {
+  if (argc == 1) {
+    return runInteractive();
+  }
   if (argc == 7) {
     return runBatch(argv);
   }

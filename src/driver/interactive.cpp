@@ -1,0 +1,108 @@
+// Interactive mode: the pedigree file prompt, then analyses started from the menu.
+#include "driver/interactive.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "driver/menu.h"
+#include "driver/pedfile.h"
+#include "driver/report.h"
+
+namespace {
+
+// Opens the log at the first Analyze with logging on; once open it stays open
+// on that name until the program ends. A log that cannot be opened switches
+// logging off and the analysis is not carried out.
+bool logReady(Settings& s) {
+  if (s.logSetting != 1 || s.logOpen) {
+    return true;
+  }
+  outlog.open(s.logFileName, std::ios::out | std::ios::trunc);
+  if (!outlog) {
+    outlog.clear();
+    std::cout << "\nError opening log file: " << s.logFileName << ". \n";
+    s.logSetting = 0;
+    return false;
+  }
+  s.logOpen = true;
+  return true;
+}
+
+// Tests the chosen allele (every allele when the setting is 0) of marker m,
+// whose allele list is `alleles`. An allele setting past the list skips the
+// marker with a message instead of testing a code that is not there.
+void testAlleles(const Settings& s, const PedigreeData& data, int m, const std::vector<int>& alleles) {
+  const int count = static_cast<int>(alleles.size());
+  if (s.allele == 0) {
+    for (int k = 0; k < count; ++k) {
+      testCall(s, data, m, k, alleles);
+    }
+  } else if (s.allele <= count) {
+    testCall(s, data, m, s.allele - 1, alleles);
+  } else {
+    reportText("\nAllele " + std::to_string(s.allele) + " is not a valid choice for marker " +
+                   data.names[m - 1] + ". \n",
+               s.batch, s.logSetting);
+  }
+}
+
+void analyze(const Settings& s, const PedigreeData& data, std::vector<int>& alleles) {
+  if (s.marker != 0) {
+    testAlleles(s, data, s.marker, alleles);
+    return;
+  }
+  for (int m = 1; m <= data.markerCount(); ++m) {
+    alleles = markerAlleles(data, m);
+    testAlleles(s, data, m, alleles);
+  }
+}
+
+// Reads the pedigree file named at the prompt; false (after the message) when
+// it cannot be opened or holds malformed data.
+bool readPedigree(const Settings& s, PedigreeData& data) {
+  if (size(data.rows, data.columns, s.pedFileName, data.names) == 0) {
+    std::cout << "\nError opening file: " << s.pedFileName << ". \nType 'q' to quit ";
+    char any = 0;
+    readChar(any);
+    return false;
+  }
+  std::string error;
+  if (!loadTable(s.pedFileName, data.rows, data.columns, data.table, error)) {
+    std::cout << error;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int runInteractive() {
+  Settings s;
+  logo();
+  std::cout << "\nEnter pedigree file name: ";
+  if (!readWord(s.pedFileName)) {
+    return 0;
+  }
+  PedigreeData data;
+  if (!readPedigree(s, data)) {
+    return 1;
+  }
+  std::vector<int> alleles = markerAlleles(data, 1);
+  while (options(s, data, alleles) != kMenuQuit) {
+    if (!logReady(s)) {
+      continue;
+    }
+    // Tests still missing from this build are refused with a note.
+    std::string why;
+    if (!testAvailable(s, why)) {
+      reportText(why, s.batch, s.logSetting);
+      continue;
+    }
+    analyze(s, data, alleles);
+  }
+  if (s.logOpen) {
+    outlog.close();
+  }
+  return 0;
+}

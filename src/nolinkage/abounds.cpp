@@ -150,8 +150,8 @@ void minmaxm(const std::vector<int>& minCopies, const std::vector<int>& maxCopie
   }
 }
 
-int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeMatrix& matrix, int h0,
-       int h1, const std::vector<int>& homClasses, int j, int transitions, const std::vector<int>& high,
+int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeMatrix& matrix, int h0, int h1,
+       const std::vector<int>& homClasses, int j, int transitions, const std::vector<int>& high,
        const std::vector<int>& low, const std::vector<int>& maxCopies, const std::vector<int>& parents) {
   const int L = transitions - 1;  // the last child's stage
   std::vector<int> genotype;
@@ -204,7 +204,8 @@ int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeM
 
 void buildG(const std::vector<int>& low, const std::vector<int>& high, int nkids, NodeLists& nodes,
             const std::vector<int>& minCopies, const std::vector<int>& maxCopies,
-            const std::vector<int>& homClasses, const GenotypeMatrix& matrix, const std::vector<int>& parents) {
+            const std::vector<int>& homClasses, const GenotypeMatrix& matrix,
+            const std::vector<int>& parents) {
   const int a = nkids;
   for (int j = 1; j <= a; ++j) {
     std::set<std::array<int, 4>> made;  // (key0, key1, hom0, hom1) of stage j

@@ -54,8 +54,8 @@ void minmaxm(const std::vector<int>& minCopies, const std::vector<int>& maxCopie
 // and, with a parent untyped, the configuration must still be able to show the
 // homozygotes and totals the children show. transitions is nkids + 1, so the
 // last child's stage is transitions - 1. Returns 1 or 0.
-int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeMatrix& matrix, int h0,
-       int h1, const std::vector<int>& homClasses, int j, int transitions, const std::vector<int>& high,
+int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeMatrix& matrix, int h0, int h1,
+       const std::vector<int>& homClasses, int j, int transitions, const std::vector<int>& high,
        const std::vector<int>& low, const std::vector<int>& maxCopies, const std::vector<int>& parents);
 
 // Appends the network's nodes to `nodes` (seeded by the caller with the root:
@@ -64,4 +64,5 @@ int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeM
 // (high[0], high[1])).
 void buildG(const std::vector<int>& low, const std::vector<int>& high, int nkids, NodeLists& nodes,
             const std::vector<int>& minCopies, const std::vector<int>& maxCopies,
-            const std::vector<int>& homClasses, const GenotypeMatrix& matrix, const std::vector<int>& parents);
+            const std::vector<int>& homClasses, const GenotypeMatrix& matrix,
+            const std::vector<int>& parents);

@@ -36,7 +36,9 @@ bool admitsG(const GNetwork& net, int u, int v) {
 namespace {
 
 // Contribution to S and log weight of the step placing child s with d0 copies.
-int contribution(const GNetwork& net, int s, int d0) { return net.childWeights[s] * modelScore(d0, net.model); }
+int contribution(const GNetwork& net, int s, int d0) {
+  return net.childWeights[s] * modelScore(d0, net.model);
+}
 
 double logWeight(const GNetwork& net, int d0) {
   return prbar0(d0 - net.minCopies[0], net.table, net.maxCopies[0] - net.minCopies[0]);

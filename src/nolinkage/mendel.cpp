@@ -36,7 +36,8 @@ std::vector<long> maternalOptions(const Genotype& child, long father, bool daugh
 
 bool hitsAll(const std::vector<std::vector<long>>& options, long a, long b) {
   for (const auto& opt : options) {
-    if (std::find(opt.begin(), opt.end(), a) == opt.end() && std::find(opt.begin(), opt.end(), b) == opt.end()) {
+    if (std::find(opt.begin(), opt.end(), a) == opt.end() &&
+        std::find(opt.begin(), opt.end(), b) == opt.end()) {
       return false;
     }
   }
@@ -86,8 +87,8 @@ bool autosomalConsistent(const PedTable& table, const FamilyMembers& fam, int co
     if (fam.parents.size() == 2) {
       const Genotype p = genotypeOf(table, fam, fam.parents[0], column);
       const Genotype q = genotypeOf(table, fam, fam.parents[1], column);
-      const bool oneEach = (carries(p, child[0]) && carries(q, child[1])) ||
-                           (carries(p, child[1]) && carries(q, child[0]));
+      const bool oneEach =
+          (carries(p, child[0]) && carries(q, child[1])) || (carries(p, child[1]) && carries(q, child[0]));
       if (!oneEach) {
         return false;
       }

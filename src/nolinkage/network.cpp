@@ -114,7 +114,8 @@ bool autosomalFamily(Chain& chain, const FamilyMembers& fam, const AllelePairs& 
   stageBounds(nodes.stage, nkids, firstNode, lastNode);
   const std::vector<double> table = faclog(2 * nkids + 1);
   const std::vector<int> childWeights = childWeightsOf(fam);
-  const GNetwork net{nodes, firstNode, lastNode, childWeights, minCopies, maxCopies, homClasses, table, model};
+  const GNetwork net{nodes,     firstNode,  lastNode, childWeights, minCopies,
+                     maxCopies, homClasses, table,    model};
   const int a = nkids + 1;
   return passFamily(
       chain, N, familyStatistic, ids, [&](Node* V) { backwardG(a, N, V, net); },
@@ -185,7 +186,8 @@ NetworkResult runNetwork(int xlinked, const PedTable& table, int rows, int m, in
         if (xlinked == 1) {
           // The pair coding lumps the other alleles; the real codes are checked too.
           bool incompatible = !xlinkedConsistent(table, fam, column);
-          const bool informative = !incompatible && xlinkedFamily(chain, fam, pairs, model, ids, incompatible);
+          const bool informative =
+              !incompatible && xlinkedFamily(chain, fam, pairs, model, ids, incompatible);
           if (incompatible) {
             reportIncompatible(ids.ped, batch, logSetting);  // one warning per family
           }

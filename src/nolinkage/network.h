@@ -16,12 +16,12 @@ struct WeightedValue {
 
 // What one analysis found.
 struct NetworkResult {
-  double S = 0.0;         // observed statistic over the informative families
-  double expected = 0.0;  // E(S)
-  double variance = 0.0;  // Var(S)
-  double p = 0.0;         // exact two-sided p-value
-  int informative = 0;    // families in the family list that were informative
-  double logTotal = 0.0;  // log of the total weight (the normaliser of `distribution`)
+  double S = 0.0;                           // observed statistic over the informative families
+  double expected = 0.0;                    // E(S)
+  double variance = 0.0;                    // Var(S)
+  double p = 0.0;                           // exact two-sided p-value
+  int informative = 0;                      // families in the family list that were informative
+  double logTotal = 0.0;                    // log of the total weight (the normaliser of `distribution`)
   std::vector<WeightedValue> distribution;  // ascending by value
 };
 

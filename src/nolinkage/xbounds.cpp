@@ -188,8 +188,8 @@ int minmaxX(const AllelePairs& P, int* childMin, int* childMax, int fatherPos, i
   sumMin[1] = childMin[1] * ns;
   sumMax[0] = childMax[0] * nd;
   sumMax[1] = childMax[1] * ns;
-  conditionOnUntypedParent(nd, ns, motherPos != -1, fatherPos != -1, f, impliedFatherKind, sonKinds,
-                           sumMin, sumMax);
+  conditionOnUntypedParent(nd, ns, motherPos != -1, fatherPos != -1, f, impliedFatherKind, sonKinds, sumMin,
+                           sumMax);
   return 1;
 }
 

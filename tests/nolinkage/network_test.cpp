@@ -101,13 +101,23 @@ TEST(Network, AutosomalTrioOfHeterozygousParents) {
 TEST(Network, FamiliesThatCannotVaryAreSkipped) {
   const PedTable t = tableOf({
       // one typed parent and one typed child: no network at all
-      {1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 0, 0}, {1, 3, 1, 2, 1, 2, 1, 2},
+      {1, 1, 0, 0, 1, 1, 1, 2},
+      {1, 2, 0, 0, 2, 1, 0, 0},
+      {1, 3, 1, 2, 1, 2, 1, 2},
       // every member carries the same single allele
-      {2, 1, 0, 0, 1, 1, 1, 1}, {2, 2, 0, 0, 2, 1, 1, 1}, {2, 3, 1, 2, 1, 2, 1, 1},
+      {2, 1, 0, 0, 1, 1, 1, 1},
+      {2, 2, 0, 0, 2, 1, 1, 1},
+      {2, 3, 1, 2, 1, 2, 1, 1},
       // no affected child: the statistic is fixed at 0 although it has a network
-      {3, 1, 0, 0, 1, 1, 1, 2}, {3, 2, 0, 0, 2, 1, 1, 2}, {3, 3, 1, 2, 1, 1, 1, 1}, {3, 4, 1, 2, 2, 1, 2, 2},
+      {3, 1, 0, 0, 1, 1, 1, 2},
+      {3, 2, 0, 0, 2, 1, 1, 2},
+      {3, 3, 1, 2, 1, 1, 1, 1},
+      {3, 4, 1, 2, 2, 1, 2, 2},
       // the tested allele 1 does not occur in the family
-      {4, 1, 0, 0, 1, 1, 2, 3}, {4, 2, 0, 0, 2, 1, 3, 2}, {4, 3, 1, 2, 2, 2, 2, 2}, {4, 4, 1, 2, 1, 2, 3, 3},
+      {4, 1, 0, 0, 1, 1, 2, 3},
+      {4, 2, 0, 0, 2, 1, 3, 2},
+      {4, 3, 1, 2, 2, 2, 2, 2},
+      {4, 4, 1, 2, 1, 2, 3, 3},
   });
   for (int xlinked = 0; xlinked <= 1; ++xlinked) {
     const NetworkResult r = run(xlinked, t, 1, 1);
@@ -119,18 +129,24 @@ TEST(Network, FamiliesThatCannotVaryAreSkipped) {
 }
 
 TEST(Network, FamilyWithoutTheTestedAlleleDoesNotShiftTheResult) {
-  // An informative trio for allele 1, then a family without allele 1 whose
-  // lumped "other" alleles would otherwise let its children carry allele 1.
-  const std::vector<Person> trio{{1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 2, 3}, {1, 3, 1, 2, 2, 2, 1, 2}};
+  // An informative trio for allele 1, then a family without allele 1: parents
+  // untyped, children 2/3 (affected) and 3/4. Lumping 2, 3 and 4 together
+  // as "other", its totals would demand one copy of allele 1 among them.
+  const std::vector<Person> trio{
+      {1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 2, 3}, {1, 3, 1, 2, 2, 2, 1, 2}};
   std::vector<Person> both = trio;
-  for (const Person& p : std::vector<Person>{{2, 1, 0, 0, 1, 1, 2, 3}, {2, 2, 0, 0, 2, 1, 3, 4},
-                                             {2, 3, 1, 2, 1, 2, 2, 3}, {2, 4, 1, 2, 2, 2, 3, 4}}) {
+  for (const Person& p : std::vector<Person>{{2, 1, 0, 0, 1, 1, 0, 0},
+                                             {2, 2, 0, 0, 2, 1, 0, 0},
+                                             {2, 3, 1, 2, 1, 2, 2, 3},
+                                             {2, 4, 1, 2, 2, 1, 3, 4}}) {
     both.push_back(p);
   }
   const NetworkResult alone = run(0, tableOf(trio), 1, 1);
   const NetworkResult r = run(0, tableOf(both), 1, 1);
   EXPECT_EQ(r.informative, 1);
+  EXPECT_EQ(r.S, alone.S);
   EXPECT_EQ(r.p, alone.p);
+  EXPECT_EQ(r.expected, alone.expected);
   EXPECT_EQ(r.variance, alone.variance);
 }
 
@@ -152,7 +168,9 @@ std::pair<std::string, std::string> warningsOf(int xlinked, const PedTable& t, i
 TEST(Network, IncompatibleGenotypesWarnOncePerFamily) {
   const std::string warning5 = "\nWarning: Ped 5 contains incompatible genotypes.";
   // A son coded heterozygous: both the pair check and the real codes fail, one warning.
-  const PedTable son = tableOf({{5, 1, 0, 0, 1, 1, 1, 1}, {5, 2, 0, 0, 2, 1, 1, 2}, {5, 3, 1, 2, 1, 2, 1, 2},
+  const PedTable son = tableOf({{5, 1, 0, 0, 1, 1, 1, 1},
+                                {5, 2, 0, 0, 2, 1, 1, 2},
+                                {5, 3, 1, 2, 1, 2, 1, 2},
                                 {5, 4, 1, 2, 2, 2, 1, 1}});
   EXPECT_EQ(warningsOf(1, son, 0, 0), std::make_pair(warning5, std::string()));
   EXPECT_EQ(warningsOf(1, son, 1, 1), std::make_pair(std::string(), warning5));
@@ -160,18 +178,21 @@ TEST(Network, IncompatibleGenotypesWarnOncePerFamily) {
 
   // Father untyped, daughters 1/1 and 2/2: they would need two fathers, which
   // the pair coding cannot see.
-  const PedTable daughters = tableOf({{5, 1, 0, 0, 1, 1, 0, 0}, {5, 2, 0, 0, 2, 1, 1, 2},
-                                      {5, 3, 1, 2, 2, 2, 1, 1}, {5, 4, 1, 2, 2, 2, 2, 2}});
+  const PedTable daughters = tableOf({{5, 1, 0, 0, 1, 1, 0, 0},
+                                      {5, 2, 0, 0, 2, 1, 1, 2},
+                                      {5, 3, 1, 2, 2, 2, 1, 1},
+                                      {5, 4, 1, 2, 2, 2, 2, 2}});
   EXPECT_EQ(warningsOf(1, daughters, 0, 0).first, warning5);
 
   // Autosomal: child 3/3 of parents 1/2 and 1/3 (allele 1 tested: the pairs
   // alone look fine).
-  const PedTable autosomal = tableOf({{5, 1, 0, 0, 1, 1, 1, 2}, {5, 2, 0, 0, 2, 1, 1, 3},
-                                      {5, 3, 1, 2, 2, 2, 3, 3}, {5, 4, 1, 2, 2, 2, 1, 1}});
+  const PedTable autosomal = tableOf({{5, 1, 0, 0, 1, 1, 1, 2},
+                                      {5, 2, 0, 0, 2, 1, 1, 3},
+                                      {5, 3, 1, 2, 2, 2, 3, 3},
+                                      {5, 4, 1, 2, 2, 2, 1, 1}});
   EXPECT_EQ(warningsOf(0, autosomal, 0, 0).first, warning5);
   EXPECT_EQ(run(0, autosomal, 1, 1).informative, 0);
-  // The same family is sound under X-linked transmission rules? No: the
-  // father 1/2 is written heterozygous.
+  // Read as X-linked, the father 1/2 is written heterozygous: incompatible too.
   EXPECT_EQ(warningsOf(1, autosomal, 0, 0).first, warning5);
 }
 
@@ -181,8 +202,9 @@ TEST(Network, ReportsAndListsInformativeFamilies) {
   ::testing::internal::CaptureStdout();
   network(1, t, static_cast<int>(t.size()), names, 1, 1, 0, 0, {1, 2}, 0);
   const std::string console = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(console,
-            "\n\nMarker: DXS1, Allele 1, Inf fams: 2, additive inheritance.\nS: 5, E(S): 4, Var(S): 1, p: 0.625\n");
+  EXPECT_EQ(
+      console,
+      "\n\nMarker: DXS1, Allele 1, Inf fams: 2, additive inheritance.\nS: 5, E(S): 4, Var(S): 1, p: 0.625\n");
   std::ifstream in("informative.txt");
   const std::string listed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(listed, "\nInformative: 1, (1, 2)\nInformative: 2, (1, 2)\n");
@@ -193,12 +215,14 @@ TEST(Network, ReportsAndListsInformativeFamilies) {
   EXPECT_NE(::testing::internal::GetCapturedStdout().find("Allele 2,"), std::string::npos);
 
   // No informative family: the starred line and an informative.txt of one line feed.
-  const PedTable none = tableOf({{1, 1, 0, 0, 1, 1, 1, 1}, {1, 2, 0, 0, 2, 1, 1, 1}, {1, 3, 1, 2, 1, 2, 1, 1}});
+  const PedTable none =
+      tableOf({{1, 1, 0, 0, 1, 1, 1, 1}, {1, 2, 0, 0, 2, 1, 1, 1}, {1, 3, 1, 2, 1, 2, 1, 1}});
   ::testing::internal::CaptureStdout();
   network(0, none, 3, names, 1, 2, 0, 0, {1}, 0);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "\n\nMarker: DXS1, Allele 1, Inf fams: 0, dominant inheritance.\nS: ****, E(S): ****, Var(S): ****, "
-            "p: ****\n");
+  EXPECT_EQ(
+      ::testing::internal::GetCapturedStdout(),
+      "\n\nMarker: DXS1, Allele 1, Inf fams: 0, dominant inheritance.\nS: ****, E(S): ****, Var(S): ****, "
+      "p: ****\n");
   std::ifstream again("informative.txt");
   const std::string empty((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
   EXPECT_EQ(empty, "\n");
@@ -351,7 +375,8 @@ TEST(NetworkProperty, AgreesWithDirectEnumerationOfTransmissions) {
     std::ostringstream where;
     where << "trial " << trial << " xlinked " << xlinked << " model " << model << " allele " << t << "\n";
     for (const Person& p : people) {
-      where << p.ped << " " << p.id << " " << p.sex << " " << p.affection << " " << p.a1 << "/" << p.a2 << "\n";
+      where << p.ped << " " << p.id << " " << p.sex << " " << p.affection << " " << p.a1 << "/" << p.a2
+            << "\n";
     }
     ASSERT_EQ(r.informative, informative) << where.str();
     if (informative == 0) {
@@ -387,6 +412,52 @@ TEST(NetworkProperty, AgreesWithDirectEnumerationOfTransmissions) {
     EXPECT_NEAR(r.p, std::min(p, 1.0), 1e-10) << where.str();
   }
   EXPECT_GT(informativeRuns, 300);  // the comparison really ran
+}
+
+// With a parent untyped the network conditions on what the children show, so
+// there is no simple enumeration to compare with; but no weight may be lost on
+// the way (the distribution sums to 1) and the observed S must be attainable.
+TEST(NetworkProperty, UntypedParentsKeepTheWholeWeightAndTheObservedValue) {
+  std::mt19937 gen(977);
+  std::uniform_int_distribution<int> coin(0, 1);
+  int informativeRuns = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const bool xlinked = trial % 2 == 1;
+    const int model = 1 + (trial / 2) % 3;
+    RandomFamily f = randomFamily(gen, 1, xlinked, 2 + trial % 3);
+    const int untyped = trial % 3;  // the father, the mother, or both
+    for (int parent = 0; parent <= 1; ++parent) {
+      if (untyped == parent || untyped == 2) {
+        f.people[parent].a1 = f.people[parent].a2 = 0;
+      }
+    }
+    // Now and then a child's genotype is replaced by any genotype at all.
+    if (coin(gen) == 1) {
+      Person& child = f.people[2 + gen() % (f.people.size() - 2)];
+      child.a1 = 1 + gen() % 4;
+      child.a2 = (xlinked && child.sex == 1) ? child.a1 : 1 + gen() % 4;
+    }
+    const PedTable table = tableOf(f.people);
+    const std::vector<int> L = allelesOf(table);
+    const int k = static_cast<int>(gen() % L.size());
+    const NetworkResult r =
+        runNetwork(xlinked ? 1 : 0, table, static_cast<int>(table.size()), 1, model, 0, k, L, 1);
+    if (r.informative == 0) {
+      continue;
+    }
+    ++informativeRuns;
+    double total = 0.0;
+    bool attained = false;
+    for (const WeightedValue& d : r.distribution) {
+      total += std::exp(d.logProb - r.logTotal);
+      attained = attained || d.value == r.S;
+    }
+    EXPECT_NEAR(total, 1.0, 1e-10) << "trial " << trial;
+    EXPECT_TRUE(attained) << "trial " << trial;
+    EXPECT_GT(r.p, 0.0);
+    EXPECT_LE(r.p, 1.0);
+  }
+  EXPECT_GT(informativeRuns, 500);
 }
 
 }  // namespace

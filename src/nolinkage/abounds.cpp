@@ -11,6 +11,13 @@ bool contains(const std::vector<int>& list, int value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
 
+// Lists of four classes; only classes 0 and 1 carry meaning.
+void padToFour(std::vector<int>& list) {
+  while (list.size() < 4) {
+    list.push_back(0);
+  }
+}
+
 void setBoth(GenotypeMatrix& matrix, int i, int j) { matrix[i][j] = matrix[j][i] = 1; }
 
 // Per class 0 and 1, the copies summed over the given members.
@@ -92,12 +99,8 @@ void minmaxA(const AllelePairs& P, std::vector<int>& minCopies, std::vector<int>
     minCopies.push_back(fewest);
     maxCopies.push_back(most);
   }
-  while (minCopies.size() < 4) {
-    minCopies.push_back(0);
-  }
-  while (maxCopies.size() < 4) {
-    maxCopies.push_back(0);
-  }
+  padToFour(minCopies);
+  padToFour(maxCopies);
 }
 
 void minmaxm(const std::vector<int>& minCopies, const std::vector<int>& maxCopies, std::vector<int>& low,
@@ -142,29 +145,28 @@ void minmaxm(const std::vector<int>& minCopies, const std::vector<int>& maxCopie
     low.push_back(lo);
     high.push_back(hi);
   }
-  while (low.size() < 4) {
-    low.push_back(0);
-  }
-  while (high.size() < 4) {
-    high.push_back(0);
-  }
+  padToFour(low);
+  padToFour(high);
 }
 
 int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeMatrix& matrix, int h0, int h1,
        const std::vector<int>& homClasses, int j, int transitions, const std::vector<int>& high,
        const std::vector<int>& low, const std::vector<int>& maxCopies, const std::vector<int>& parents) {
   const int L = transitions - 1;  // the last child's stage
-  std::vector<int> genotype;
+  // The child's genotype as a list of classes (it must hold exactly two).
+  int genotype[2] = {0, 0};
+  int copies = 0;
   for (int k = 0; k <= 1; ++k) {
     const int d = c[k] - w[k];
-    if (d == 1) {
-      genotype.push_back(k);
-    } else if (d == 2) {
-      genotype.push_back(k);
-      genotype.push_back(k);
+    const int times = d == 1 ? 1 : (d == 2 ? 2 : 0);
+    for (int i = 0; i < times; ++i) {
+      if (copies < 2) {
+        genotype[copies] = k;
+      }
+      ++copies;
     }
   }
-  if (genotype.size() != 2 || matrix[genotype[0]][genotype[1]] != 1) {
+  if (copies != 2 || matrix[genotype[0]][genotype[1]] != 1) {
     return 0;
   }
   if (parents.size() == 2) {
@@ -189,13 +191,10 @@ int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeM
         result = 0;
       }
     }
-    std::vector<int> R;
-    for (int k = 0; k <= 1; ++k) {
-      if (high[k] - c[k] != 0) {
-        R.push_back(k);
-      }
-    }
-    if ((R.size() == 1 && homs == 0) || (R.size() == 2 && matrix[R[0]][R[1]] == 0)) {
+    // The classes the last child must still bring.
+    const bool still0 = high[0] - c[0] != 0;
+    const bool still1 = high[1] - c[1] != 0;
+    if ((still0 != still1 && homs == 0) || (still0 && still1 && matrix[0][1] == 0)) {
       result = 0;
     }
   }

@@ -3,8 +3,9 @@
 // for two heterozygous parents), kept as a natural log.
 #include "nolinkage/apasses.h"
 
-#include <cmath>
 #include <cstdlib>
+
+#include "nolinkage/restsummary.h"
 
 int modelScore(int d0, int model) {
   if (model == 2) {
@@ -48,51 +49,18 @@ double logWeight(const GNetwork& net, int d0) {
 
 void pathG(int u, int s, const Node* V, const GNetwork& net, double* minimum, double* maximum,
            double* logMass, double* mean, double* variance) {
-  int count = 0;
-  double mass = 0.0;
-  double m = 0.0;
-  double second = 0.0;
-  double prevLo = 0.0;
-  double prevHi = 0.0;
-  double prevL1 = 0.0;
-  double prevL2 = 0.0;
+  RestSummary rest;
   for (int v = net.firstNode[s + 1]; v <= net.lastNode[s + 1]; ++v) {
-    if (!admitsG(net, u, v)) {
-      continue;
+    if (admitsG(net, u, v)) {
+      const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
+      rest.add(contribution(net, s, d0), logWeight(net, d0), V[v + 1]);
     }
-    const Node& next = V[v + 1];
-    count = count + 1;
-    const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
-    const double c = contribution(net, s, d0);
-    const double w = logWeight(net, d0);
-    double lo = next.minRest + c;
-    double hi = next.maxRest + c;
-    const double lw = next.logMass + w;
-    const double shifted = next.meanRest + c;
-    double L1 = std::log(shifted) + lw;
-    double L2 = std::log(shifted * shifted + next.varRest) + lw;
-    if (count >= 2) {
-      lo = lo > prevLo ? prevLo : lo;
-      hi = prevHi > hi ? prevHi : hi;
-      L1 = addlog(L1, prevL1);
-      L2 = addlog(L2, prevL2);
-      mass = addlog(mass, lw);
-    } else {
-      mass = lw;
-    }
-    m = std::exp(L1 - mass);
-    second = std::exp(L2 - mass);
-    prevLo = lo;
-    prevHi = hi;
-    prevL1 = L1;
-    prevL2 = L2;
   }
-  // A node with no way on (count = 0) keeps zeros throughout.
-  *minimum = prevLo;
-  *maximum = prevHi;
-  *logMass = mass;
-  *mean = m;
-  *variance = second - m * m;
+  *minimum = rest.minRest;
+  *maximum = rest.maxRest;
+  *logMass = rest.logMass;
+  *mean = rest.mean;
+  *variance = rest.variance();
 }
 
 void backwardG(int a, int N, Node* V, const GNetwork& net) {
@@ -116,39 +84,38 @@ void backwardG(int a, int N, Node* V, const GNetwork& net) {
 }
 
 void forwardG(int a, Node* V, const GNetwork& net) {
+  // A node's steps are worked out once, then every record takes them; each
+  // target still receives the records in node order, then list order.
+  struct Step {
+    int v;
+    double c;
+    double w;
+  };
+  std::vector<Step> steps;
   for (int s = 0; s <= a - 1; ++s) {
     const int first = net.firstNode[s + 1];
     const int last = net.lastNode[s + 1];
-    if (last < first) {
-      continue;
-    }
     const bool intoEnd = s == a - 1;
-    std::vector<SortedList<Rec>> targets(static_cast<std::size_t>(last - first + 1));
-    for (int v = first; v <= last; ++v) {
-      targets[v - first].head = V[v + 1].recs;
-    }
+    StageLists targets(V, first, last);
     for (int u = net.firstNode[s]; u <= net.lastNode[s]; ++u) {
-      for (const Rec* r = V[u + 1].recs; r != nullptr; r = r->next) {
-        for (int v = first; v <= last; ++v) {
-          if (intoEnd) {
-            // No child is placed: the record moves on as it is.
-            const double lp = r->logProb < 1e-7 ? 0.0 : r->logProb + 0.0;
-            insertSorted(targets[v - first], crerec(r->value + 0.0, lp));
-            continue;
-          }
-          if (!admitsG(net, u, v)) {
-            continue;
-          }
+      if (V[u + 1].recs == nullptr) {
+        continue;
+      }
+      steps.clear();
+      for (int v = first; v <= last; ++v) {
+        if (intoEnd) {
+          steps.push_back({v, 0.0, 0.0});  // no child is placed: the record moves on as it is
+        } else if (admitsG(net, u, v)) {
           const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
-          const double c = contribution(net, s, d0);
-          const double w = logWeight(net, d0);
-          const double lp = r->logProb < 1e-7 ? w : r->logProb + w;
-          insertSorted(targets[v - first], crerec(r->value + c, lp));
+          steps.push_back({v, static_cast<double>(contribution(net, s, d0)), logWeight(net, d0)});
+        }
+      }
+      for (const Step& step : steps) {
+        for (const Rec* r = V[u + 1].recs; r != nullptr; r = r->next) {
+          targets.insert(step.v, r->value + step.c, r->logProb < 1e-7 ? step.w : r->logProb + step.w);
         }
       }
     }
-    for (int v = first; v <= last; ++v) {
-      V[v + 1].recs = targets[v - first].head;
-    }
+    targets.store();
   }
 }

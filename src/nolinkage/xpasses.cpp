@@ -2,8 +2,9 @@
 // either of her X chromosomes with the same chance, and a father's X is fixed.
 #include "nolinkage/xpasses.h"
 
-#include <cmath>
+#include <utility>
 
+#include "nolinkage/restsummary.h"
 #include "nolinkage/statistic.h"
 
 XStages xStages(const std::vector<int>& sons, const std::vector<int>& daughters,
@@ -45,50 +46,18 @@ bool admissible(const XNetwork& net, const XStages& stages, int s, int u) {
 void pathX(const Node* V, int i, int s, const XNetwork& net, const XStages& stages, int model,
            double* minRest, double* maxRest, double* meanRest, double* varRest, double* logMass) {
   const int v = net.key0[i];
-  int found = 0;
-  double L = 0.0;
-  double mean = 0.0;
-  double second = 0.0;
-  double cmin = 0.0;
-  double cmax = 0.0;
-  double A = 0.0;
-  double B = 0.0;
+  RestSummary rest;
   for (int e = net.firstNode[s + 1]; e <= net.lastNode[s + 1]; ++e) {
     const int u = net.key0[e] - v;
-    if (!admissible(net, stages, s, u)) {
-      continue;
+    if (admissible(net, stages, s, u)) {
+      rest.add(xStepContribution(stages, s, u, model), 0.0, V[e + 1]);
     }
-    const Node& E = V[e + 1];
-    found = found + 1;
-    const double w = xStepContribution(stages, s, u, model);
-    double stepMin = w + E.minRest;
-    double stepMax = w + E.maxRest;
-    const double lw = E.logMass + 0.0;
-    const double m = w + E.meanRest;
-    double stepA = std::log(m) + lw;
-    double stepB = std::log(m * m + E.varRest) + lw;
-    if (found == 1) {
-      L = lw;
-    } else {
-      stepMin = std::min(stepMin, cmin);
-      stepMax = std::max(stepMax, cmax);
-      stepA = addlog(stepA, A);
-      stepB = addlog(stepB, B);
-      L = addlog(L, lw);
-    }
-    mean = std::exp(stepA - L);
-    second = std::exp(stepB - L);
-    cmin = stepMin;
-    cmax = stepMax;
-    A = stepA;
-    B = stepB;
   }
-  // A node with no way on (found = 0) keeps zeros throughout.
-  *minRest = cmin;
-  *maxRest = cmax;
-  *meanRest = mean;
-  *varRest = second - mean * mean;
-  *logMass = L;
+  *minRest = rest.minRest;
+  *maxRest = rest.maxRest;
+  *meanRest = rest.mean;
+  *varRest = rest.variance();
+  *logMass = rest.logMass;
 }
 
 void backwardX(int a, int N, Node* V, const XNetwork& net, const std::vector<int>& sons,
@@ -117,34 +86,34 @@ void forwardX(int a, Node* V, const XNetwork& net, const std::vector<int>& sons,
               const std::vector<int>& daughters, const std::vector<int>& affection, int model) {
   const XStages stages = xStages(sons, daughters, affection);
   const int n = a - 1;
+  // A node's steps (target, contribution) are worked out once, then every
+  // record takes them; each target still receives the records in node order,
+  // then list order.
+  std::vector<std::pair<int, double>> steps;
   for (int s = 0; s <= n; ++s) {
     const int first = net.firstNode[s + 1];
     const int last = net.lastNode[s + 1];
-    if (last < first) {
-      continue;
-    }
-    std::vector<SortedList<Rec>> targets(static_cast<std::size_t>(last - first + 1));
-    for (int e = first; e <= last; ++e) {
-      targets[e - first].head = V[e + 1].recs;
-    }
+    StageLists targets(V, first, last);
     for (int i = net.firstNode[s]; i <= net.lastNode[s]; ++i) {
-      const int v = net.key0[i];
-      for (const Rec* r = V[i + 1].recs; r != nullptr; r = r->next) {
-        const double lp = r->logProb < 1e-7 ? 0.0 : r->logProb + 0.0;
-        for (int e = first; e <= last; ++e) {
-          const int u = net.key0[e] - v;
-          if (s == n) {
-            // Into the end node: every step, and no child is placed.
-            insertSorted(targets[e - first], crerec(r->value, lp));
-          } else if (admissible(net, stages, s, u)) {
-            const double w = xStepContribution(stages, s, u, model);
-            insertSorted(targets[e - first], crerec(r->value + w, lp));
-          }
+      if (V[i + 1].recs == nullptr) {
+        continue;
+      }
+      steps.clear();
+      for (int e = first; e <= last; ++e) {
+        const int u = net.key0[e] - net.key0[i];
+        if (s == n) {
+          steps.push_back({e, 0.0});  // into the end node: no child is placed
+        } else if (admissible(net, stages, s, u)) {
+          steps.push_back({e, static_cast<double>(xStepContribution(stages, s, u, model))});
+        }
+      }
+      for (const auto& [e, w] : steps) {
+        for (const Rec* r = V[i + 1].recs; r != nullptr; r = r->next) {
+          const double lp = r->logProb < 1e-7 ? 0.0 : r->logProb + 0.0;  // a step adds no weight
+          targets.insert(e, s == n ? r->value : r->value + w, lp);
         }
       }
     }
-    for (int e = first; e <= last; ++e) {
-      V[e + 1].recs = targets[e - first].head;
-    }
+    targets.store();
   }
 }

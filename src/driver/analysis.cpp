@@ -5,6 +5,7 @@
 
 #include "family/codings.h"
 #include "linkage/networkx2.h"
+#include "nolinkage/network.h"
 
 std::vector<int> markerAlleles(const PedigreeData& data, int m) {
   std::vector<int> allRows(data.rows);
@@ -15,18 +16,18 @@ std::vector<int> markerAlleles(const PedigreeData& data, int m) {
 }
 
 bool testAvailable(const Settings& settings, std::string& why) {
-  if (settings.null == 1 && settings.xlinked == 1) {
+  if (settings.null == 0 || (settings.null == 1 && settings.xlinked == 1)) {
     return true;
   }
-  why = settings.null == 0
-            ? "\nThe 'no linkage, no association' test is not available in this version.\n"
-            : "\nThe 'linkage, no association' test for autosomal markers is not available in this version.\n";
+  why = "\nThe 'linkage, no association' test for autosomal markers is not available in this version.\n";
   return false;
 }
 
 void testCall(const Settings& s, const PedigreeData& data, int m, int k, const std::vector<int>& L) {
   const int log = s.batch == 1 ? 1 : s.logSetting;
-  if (s.null == 1 && s.xlinked == 1) {
+  if (s.null == 0) {
+    network(s.xlinked, data.table, data.rows, data.names, m, s.model, log, k, L, s.batch);
+  } else if (s.null == 1 && s.xlinked == 1) {
     networkX2(data.table, data.rows, data.names, m, s.model, log, k, L, s.batch);
   }
 }

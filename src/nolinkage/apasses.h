@@ -1,0 +1,53 @@
+// Autosomal network passes: the backward pass gives every node the range,
+// mean, variance and log weight of the rest of the statistic; the forward pass
+// carries the running distribution of S through the family.
+#pragma once
+
+#include <vector>
+
+#include "network/records.h"
+#include "nolinkage/abounds.h"
+
+// What both passes read of one family's network. Stage s holds node numbers
+// firstNode[s]..lastNode[s] (0-based; node i is element i + 1 of the node
+// vector). childWeights[s] is the affection code of child s (children in
+// child-position order), then 0 for the step into the end node. table is
+// faclog(2 * nkids + 1).
+struct GNetwork {
+  const NodeLists& nodes;
+  const std::vector<int>& firstNode;
+  const std::vector<int>& lastNode;
+  const std::vector<int>& childWeights;
+  const std::vector<int>& minCopies;
+  const std::vector<int>& maxCopies;
+  const std::vector<int>& homClasses;
+  const std::vector<double>& table;
+  int model;
+};
+
+// Whether the step from node u to node v of the next stage places a possible
+// child: copies of each class within the bounds, two copies in all, and the
+// homozygote counters moving with it.
+bool admitsG(const GNetwork& net, int u, int v);
+
+// Score of a child receiving d0 copies of the tested allele: additive d0,
+// dominant 1 if d0 is not 0, recessive 1 if d0 = 2.
+int modelScore(int d0, int model);
+
+// Backward pass over stages a - 1 (= nkids) .. 0; a = nkids + 1. The end node
+// (element N) must already hold the accumulator's meanRest and logMass; it is
+// not rewritten. A node without any admissible step onward gets all zeros.
+void backwardG(int a, int N, Node* V, const GNetwork& net);
+
+// One node u of stage s (below the last child's stage): over its admissible
+// steps, the least and greatest rest of the statistic, its mean and variance,
+// and the log of the weight of all completions (each child's genotype weighs
+// C(maxCopies[0] - minCopies[0], copies above the fewest)).
+void pathG(int u, int s, const Node* V, const GNetwork& net, double* minimum, double* maximum,
+           double* logMass, double* mean, double* variance);
+
+// Forward pass: the root's records (the running list) go through every
+// admissible step, gaining the step's contribution and log weight; at the end
+// the end node's list is the distribution of the partial sum of S. The
+// source lists are left in place for the caller to release.
+void forwardG(int a, Node* V, const GNetwork& net);

@@ -14,7 +14,7 @@ Run: python3 examples/make_example.py > examples/families.ped
 """
 import random
 
-rng = random.Random(20261207)
+rng = random.Random(3)
 
 AUTOSOMAL = [([1, 2], [0.7, 0.3]), ([1, 2, 3, 4, 5, 6], [0.3, 0.25, 0.2, 0.1, 0.1, 0.05]), ([1, 2, 3], [0.5, 0.3, 0.2])]
 XMARKER = ([1, 2, 3, 4], [0.4, 0.3, 0.2, 0.1])
@@ -43,7 +43,7 @@ class Person:
 
     def phenotype(self):
         risk = self.auto[0].count(2)
-        chance = [0.12, 0.3, 0.55][risk]
+        chance = [0.06, 0.4, 0.8][risk]
         self.affected = 2 if rng.random() < chance else 1
 
 

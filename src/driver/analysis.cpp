@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "family/codings.h"
+#include "linkage/network2.h"
 #include "linkage/networkx2.h"
 
 std::vector<int> markerAlleles(const PedigreeData& data, int m) {
@@ -15,12 +16,10 @@ std::vector<int> markerAlleles(const PedigreeData& data, int m) {
 }
 
 bool testAvailable(const Settings& settings, std::string& why) {
-  if (settings.null == 1 && settings.xlinked == 1) {
+  if (settings.null == 1) {
     return true;
   }
-  why = settings.null == 0
-            ? "\nThe 'no linkage, no association' test is not available in this version.\n"
-            : "\nThe 'linkage, no association' test for autosomal markers is not available in this version.\n";
+  why = "\nThe 'no linkage, no association' test is not available in this version.\n";
   return false;
 }
 
@@ -28,5 +27,7 @@ void testCall(const Settings& s, const PedigreeData& data, int m, int k, const s
   const int log = s.batch == 1 ? 1 : s.logSetting;
   if (s.null == 1 && s.xlinked == 1) {
     networkX2(data.table, data.rows, data.names, m, s.model, log, k, L, s.batch);
+  } else if (s.null == 1) {
+    network2(data.table, data.rows, data.names, m, s.model, log, L[k], s.batch);
   }
 }

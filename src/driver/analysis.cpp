@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "family/codings.h"
+#include "linkage/network2.h"
 #include "linkage/networkx2.h"
 #include "nolinkage/network.h"
 
@@ -15,19 +16,13 @@ std::vector<int> markerAlleles(const PedigreeData& data, int m) {
   return list;
 }
 
-bool testAvailable(const Settings& settings, std::string& why) {
-  if (settings.null == 0 || (settings.null == 1 && settings.xlinked == 1)) {
-    return true;
-  }
-  why = "\nThe 'linkage, no association' test for autosomal markers is not available in this version.\n";
-  return false;
-}
-
 void testCall(const Settings& s, const PedigreeData& data, int m, int k, const std::vector<int>& L) {
   const int log = s.batch == 1 ? 1 : s.logSetting;
-  if (s.null == 0) {
-    network(s.xlinked, data.table, data.rows, data.names, m, s.model, log, k, L, s.batch);
+  if (s.null == 1 && s.xlinked == 0) {
+    network2(data.table, data.rows, data.names, m, s.model, log, L[k], s.batch);
   } else if (s.null == 1 && s.xlinked == 1) {
     networkX2(data.table, data.rows, data.names, m, s.model, log, k, L, s.batch);
+  } else {
+    network(s.xlinked, data.table, data.rows, data.names, m, s.model, log, k, L, s.batch);
   }
 }

@@ -38,7 +38,3 @@ std::vector<int> markerAlleles(const PedigreeData& data, int m);
 // Runs the test chosen by the null and the trait type for marker m and the
 // allele at 0-based position k of its allele list L.
 void testCall(const Settings& settings, const PedigreeData& data, int m, int k, const std::vector<int>& L);
-
-// Whether the test for these settings is available in this build; when it is
-// not, `why` says so.
-bool testAvailable(const Settings& settings, std::string& why);

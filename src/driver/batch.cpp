@@ -109,11 +109,6 @@ int runBatch(char** argv) {
   if (!validSettings(s, data.markerCount())) {
     return 1;
   }
-  std::string why;
-  if (!testAvailable(s, why)) {
-    logThenConsole(why);
-    return 1;
-  }
   if (s.marker == 0) {
     for (int m = 1; m <= data.markerCount(); ++m) {
       testEveryAllele(s, data, m);

@@ -93,12 +93,6 @@ int runInteractive() {
     if (!logReady(s)) {
       continue;
     }
-    // Tests still missing from this build are refused with a note.
-    std::string why;
-    if (!testAvailable(s, why)) {
-      reportText(why, s.batch, s.logSetting);
-      continue;
-    }
     analyze(s, data, alleles);
   }
   if (s.logOpen) {

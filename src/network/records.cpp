@@ -10,21 +10,12 @@ void Node::setNode(double minR, double maxR, double meanR, double varR, double l
   recs = r;
 }
 
-Node* NDvector(long lo, long hi) {
-  Node* block = new Node[static_cast<std::size_t>(hi - lo + 1 + NR_END)]();
-  return block - lo + NR_END;
-}
+Node* NDvector(long lo, long hi) { return nodeVector<Node>(lo, hi); }
 
-void free_NDvector(Node* v, long lo) { delete[] (v + lo - NR_END); }
+void free_NDvector(Node* v, long lo) { freeNodeVector(v, lo); }
 
 Rec* crerec(double value, double logProb) { return new Rec{value, logProb, nullptr}; }
 
 void releaseRec(Rec* r) { delete r; }
 
-void freerec(Rec* r) {
-  while (r != nullptr) {
-    Rec* next = r->next;
-    delete r;
-    r = next;
-  }
-}
+void freerec(Rec* r) { freeList(r); }

@@ -29,6 +29,30 @@ struct Node {
   void setNode(double minR, double maxR, double meanR, double varR, double logM, Rec* r);
 };
 
+// A vector of nodes of type N with usable indices lo..hi (callers use lo = 1):
+// NR_END spare element lies below lo. Every node starts as all zeros.
+template <class N>
+N* nodeVector(long lo, long hi) {
+  N* block = new N[static_cast<std::size_t>(hi - lo + 1 + NR_END)]();
+  return block - lo + NR_END;
+}
+
+// Releases a vector made by nodeVector<N>(lo, ...).
+template <class N>
+void freeNodeVector(N* v, long lo) {
+  delete[] (v + lo - NR_END);
+}
+
+// Releases r and every record after it, iteratively (lists can be long).
+template <class R>
+void freeList(R* r) {
+  while (r != nullptr) {
+    R* next = r->next;
+    delete r;
+    r = next;
+  }
+}
+
 // Node vector with usable indices lo..hi (callers use lo = 1). Every node
 // starts as all zeros with no records.
 Node* NDvector(long lo, long hi);

@@ -1,0 +1,139 @@
+// Autosomal test under "linkage, no association": family types, mirror
+// values and the convolution of the families' uniform value lists.
+#include "linkage/network2.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "driver/report.h"
+#include "family/codings.h"
+#include "linkage/dist2.h"
+#include "linkage/stat2.h"
+#include "linkage/types.h"
+
+namespace {
+
+// The lists of one family, kept between families so that their storage is
+// reused; every entry is rewritten for each family.
+struct FamilyScratch {
+  std::vector<int> familyAlleles;
+  std::vector<int> childRows;
+  std::vector<int> childAlleles;
+  AlleleMatrix counts;
+  FamilyType2 type;
+  std::vector<int> values;
+};
+
+// Running totals of one analysis.
+struct Totals {
+  double S = 0.0;                  // observed statistic, as printed
+  double pvalueStatistic = 0.0;    // what the p-value compares with the distribution
+  double logConfigurations = 0.0;  // W: log of the number of joint configurations
+};
+
+// Codes the family and decides its type. Returns the position of the tested
+// allele in the family's allele list, or -1 when the family cannot be
+// informative: it does not carry the tested allele, shows a single allele,
+// has one genotyped child and at most one genotyped parent, or shows a
+// genotyping error (more than four alleles, or a child whose genotype the
+// family cannot produce). All of these are decided before any random draw.
+int typeFamily(const PedTable& table, int column, int alleleCode, const FamilyMembers& fam,
+               FamilyScratch& x) {
+  x.familyAlleles.clear();
+  countAlleles(table, x.familyAlleles, fam.members, column);
+  if (x.familyAlleles.size() == 1) {
+    return -1;
+  }
+  x.childRows.clear();
+  for (int c : fam.children) {
+    x.childRows.push_back(fam.members[c]);
+  }
+  x.childAlleles.clear();
+  countAlleles(table, x.childAlleles, x.childRows, column);
+  alleles(x.counts, fam.members, x.familyAlleles, table, column);
+
+  const int alleleCount = static_cast<int>(x.familyAlleles.size());
+  const bool fitsTables = alleleCount <= MaxFamilyAlleles;
+  if (fitsTables) {
+    type2(x.counts, x.familyAlleles, fam.parents, fam.children, x.childAlleles, x.type);
+    params(x.type, x.counts, alleleCount, fam.children, fam.parents);
+  }
+  const auto found = std::find(x.familyAlleles.begin(), x.familyAlleles.end(), alleleCode);
+  const int k = found == x.familyAlleles.end() ? -1 : static_cast<int>(found - x.familyAlleles.begin());
+  const bool everyChildPossible = fitsTables && x.type.genotypeIndex.size() == fam.members.size();
+  if (k == -1 || !everyChildPossible || (fam.children.size() == 1 && fam.parents.size() <= 1)) {
+    return -1;
+  }
+  return k;
+}
+
+// Fills x.values with the family's equally likely statistics (empty or a
+// single entry when it is not informative) and adds its share to the totals.
+// A sibship without variation as a whole, at most one typed parent who is not
+// homozygous and two possible genotypes is reduced to one informative pair of
+// children drawn at random: S takes that pair's statistic, the p-value
+// statistic the mean over all informative pairs.
+void familyValues(FamilyMembers& fam, FamilyScratch& x, int model, int k, Totals& totals) {
+  const int alleleCount = static_cast<int>(x.familyAlleles.size());
+  x.values.clear();
+  const double T =
+      stat2(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type, fam.parents);
+  totals.S = totals.S + T;
+  totals.pvalueStatistic = totals.pvalueStatistic + T;
+  if (x.values.size() <= 1 && fam.children.size() > 2 && fam.parents.size() <= 1 &&
+      x.type.homozygousParents == 0 && x.type.possibleCount == 2) {
+    x.values.clear();
+    double pairAverage = 0.0;
+    const short chosen = moreinf(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values,
+                                 x.type, fam.parents, pairAverage);
+    x.values.clear();
+    if (chosen == 1) {
+      totals.S = totals.S + stat2(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values,
+                                  x.type, fam.parents);
+      totals.pvalueStatistic = totals.pvalueStatistic + pairAverage;
+    }
+  }
+}
+
+}  // namespace
+
+void network2(const PedTable& table, int rows, const std::vector<std::string>& names, int m, int model,
+              int logSetting, int alleleCode, int batch) {
+  Totals totals;
+  openInformativeList();
+  const int column = 2 * m + 4;
+  FamilyList families;
+  pedigrees(table, rows, families);
+  const double noSums[NumAll] = {};
+  // The allele sums play no part in this test's results.
+  static const double noIncrements[NumAll][4] = {};
+  Rec2* running = crerec2(0.0, noSums, 0.0);
+
+  FamilyScratch x;
+  const int uninformative =
+      forEachFamily(table, rows, families, column, FamilyForm::Plain, [&](std::size_t f, FamilyMembers& fam) {
+        const int k = typeFamily(table, column, alleleCode, fam, x);
+        if (k == -1) {
+          return false;
+        }
+        familyValues(fam, x, model, k, totals);
+        if (x.values.size() <= 1) {
+          return false;
+        }
+        reportInformative(families.pedIds[f], families.fatherIds[f], families.motherIds[f]);
+        totals.logConfigurations = totals.logConfigurations + std::log(static_cast<double>(x.values.size()));
+        running = convolve2(running, x.values, noIncrements, static_cast<int>(x.familyAlleles.size()),
+                            totals.logConfigurations);
+        return true;
+      });
+
+  double E = 0.0;
+  double E2 = 0.0;
+  moment2(running, totals.logConfigurations, E, E2);
+  const double variance = E2 - E * E;
+  const double p = pvalue2(E, variance, totals.logConfigurations, running, totals.pvalueStatistic);
+  freerec2(running);
+  const int informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  reportResult(names[m - 1], alleleCode, informative, model, totals.S, E, variance, p, batch, logSetting);
+  closeInformativeList();
+}

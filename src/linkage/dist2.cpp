@@ -17,7 +17,7 @@ Node2* NDvector2(long lo, long hi) { return nodeVector<Node2>(lo, hi); }
 void free_NDvector2(Node2* v, long lo) { freeNodeVector(v, lo); }
 
 Rec2* crerec2(double value, const double* sums, double logProb) {
-  Rec2* r = new Rec2;
+  Rec2* r = RecordPool<Rec2>::make();
   r->value = value;
   std::memcpy(r->alleleSums, sums, sizeof r->alleleSums);
   r->logProb = logProb;
@@ -25,7 +25,7 @@ Rec2* crerec2(double value, const double* sums, double logProb) {
   return r;
 }
 
-void releaseRec2(Rec2* r) { delete r; }
+void releaseRec2(Rec2* r) { RecordPool<Rec2>::release(r); }
 
 void freerec2(Rec2* r) { freeList(r); }
 

@@ -19,8 +19,10 @@ double addlog(double a, double b) {
   const double m = dmax(a, b);
   const double d1 = dmax(a - m, -80.0);
   const double d2 = dmax(b - m, -80.0);
-  const double e1 = std::exp(d1);
-  const double e2 = std::exp(d2);
+  // One difference is always 0 (the larger operand's), and e^0 is exactly 1:
+  // skipping that exponential changes no bit of the result.
+  const double e1 = d1 == 0.0 ? 1.0 : std::exp(d1);
+  const double e2 = d2 == 0.0 ? 1.0 : std::exp(d2);
   return m + std::log(e2 + e1);
 }
 

@@ -14,8 +14,14 @@ Node* NDvector(long lo, long hi) { return nodeVector<Node>(lo, hi); }
 
 void free_NDvector(Node* v, long lo) { freeNodeVector(v, lo); }
 
-Rec* crerec(double value, double logProb) { return new Rec{value, logProb, nullptr}; }
+Rec* crerec(double value, double logProb) {
+  Rec* r = RecordPool<Rec>::make();
+  r->value = value;
+  r->logProb = logProb;
+  r->next = nullptr;
+  return r;
+}
 
-void releaseRec(Rec* r) { delete r; }
+void releaseRec(Rec* r) { RecordPool<Rec>::release(r); }
 
 void freerec(Rec* r) { freeList(r); }

@@ -48,7 +48,7 @@ Rec2* convolveFromHead(Rec2* running, const Values& values) {
       }
       if (l->value == e->value) {
         l->logProb = addlog(l->logProb, e->logProb);
-        delete e;
+        releaseRec2(e);
       } else {
         e->next = l->next;
         l->next = e;

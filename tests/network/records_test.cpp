@@ -30,7 +30,7 @@ void insertFromHead(Rec*& head, Rec* rec) {
   }
   if (p->value == rec->value) {
     p->logProb = addlog(p->logProb, rec->logProb);
-    delete rec;
+    releaseRec(rec);
   } else {
     rec->next = p->next;
     p->next = rec;

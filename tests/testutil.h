@@ -1,9 +1,18 @@
 // Helpers shared by the unit tests: small pedigree tables written inline.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iostream>
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "driver/report.h"
 #include "family/families.h"
 
 // One individual: ped, id, father, mother, sex, affection, then allele pairs.
@@ -15,4 +24,40 @@ inline std::vector<int> allRows(const PedTable& t) {
     rows.push_back(i);
   }
   return rows;
+}
+
+// Runs `body` in a fresh directory (analyses write informative.txt to the
+// working directory) with the console and the log file captured.
+struct ReportCapture {
+  std::string console;
+  std::string log;
+  std::string informative;
+  template <class F>
+  ReportCapture(const std::string& dirName, F body);
+};
+
+inline std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+template <class F>
+ReportCapture::ReportCapture(const std::string& dirName, F body) {
+  const auto dir = std::filesystem::path(testing::TempDir()) / dirName;
+  std::filesystem::create_directories(dir);
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(dir);
+  std::remove("informative.txt");
+  outlog.open("test.log", std::ios::out | std::ios::trunc);
+  std::ostringstream text;
+  std::streambuf* saved = std::cout.rdbuf(text.rdbuf());
+  body();
+  std::cout.rdbuf(saved);
+  outlog.close();
+  console = text.str();
+  log = slurp("test.log");
+  informative = slurp("informative.txt");
+  std::filesystem::current_path(old);
 }

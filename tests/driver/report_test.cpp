@@ -3,39 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <iostream>
-#include <sstream>
+#include "testutil.h"
 
 namespace {
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Runs `body` in a fresh directory with the console and the log captured.
-struct ReportRun {
-  std::ostringstream console;
-  std::string log;
-  std::string informative;
+struct ReportRun : ReportCapture {
   template <class F>
-  explicit ReportRun(F body) {
-    const auto dir = std::filesystem::path(testing::TempDir()) / "report";
-    std::filesystem::create_directories(dir);
-    const auto old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    outlog.open("test.log", std::ios::out | std::ios::trunc);
-    std::streambuf* saved = std::cout.rdbuf(console.rdbuf());
-    body();
-    std::cout.rdbuf(saved);
-    outlog.close();
-    log = slurp("test.log");
-    informative = slurp("informative.txt");
-    std::filesystem::current_path(old);
-  }
+  explicit ReportRun(F body) : ReportCapture("report", body) {}
 };
 }  // namespace
 
@@ -54,14 +27,14 @@ TEST(ReportResult, BlockTextsAndNumberFormat) {
   };
   for (const auto& c : cases) {
     ReportRun run([&] { reportResult("D1", 12, 2, c.model, c.S, c.E, c.V, c.p, 0, 1); });
-    EXPECT_EQ(run.console.str(), c.expected);
+    EXPECT_EQ(run.console, c.expected);
     EXPECT_EQ(run.log, c.expected);
   }
 }
 
 TEST(ReportResult, NoInformativeFamilyPrintsStars) {
   ReportRun run([] { reportResult("", 4, 0, 1, 7, 7, 7, 7, 0, 0); });
-  EXPECT_EQ(run.console.str(),
+  EXPECT_EQ(run.console,
             "\n\nMarker: , Allele 4, Inf fams: 0, additive inheritance.\nS: ****, E(S): ****, Var(S): ****, p: ****\n");
   EXPECT_EQ(run.log, "");
 }
@@ -71,7 +44,7 @@ TEST(ReportResult, BatchWritesOnlyTheLog) {
     reportResult("M", 1, 1, 1, 1, 1, 1, 1, 1, 1);
     reportIncompatible(42, 1, 1);
   });
-  EXPECT_EQ(run.console.str(), "");
+  EXPECT_EQ(run.console, "");
   EXPECT_EQ(run.log,
             "\n\nMarker: M, Allele 1, Inf fams: 1, additive inheritance.\nS: 1, E(S): 1, Var(S): 1, p: 1\n"
             "\nWarning: Ped 42 contains incompatible genotypes.");

@@ -5,39 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "driver/report.h"
 #include "linkage/stat2.h"
+#include "testutil.h"
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // One batch-mode analysis of marker 1 in a fresh directory; keeps the
 // result block of the log and informative.txt.
-struct Run2 {
-  std::string log;
-  std::string informative;
-  Run2(const PedTable& table, int alleleCode, int model = 1) {
-    const auto dir = std::filesystem::path(testing::TempDir()) / "network2";
-    std::filesystem::create_directories(dir);
-    const auto old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    outlog.open("test.log", std::ios::out | std::ios::trunc);
-    network2(table, static_cast<int>(table.size()), {"M1"}, 1, model, 1, alleleCode, 1);
-    outlog.close();
-    log = slurp("test.log");
-    informative = slurp("informative.txt");
-    std::filesystem::current_path(old);
-  }
+struct Run2 : ReportCapture {
+  Run2(const PedTable& table, int alleleCode, int model = 1)
+      : ReportCapture("network2", [&] {
+          network2(table, static_cast<int>(table.size()), {"M1"}, 1, model, 1, alleleCode, 1);
+        }) {}
 };
 
 // Rows: ped, id, father, mother, sex, affection, alleles of marker 1.

@@ -14,6 +14,7 @@
 
 #include "driver/report.h"
 #include "nolinkage/pedigree_builder.h"
+#include "testutil.h"
 
 namespace {
 
@@ -150,19 +151,13 @@ TEST(Network, FamilyWithoutTheTestedAlleleDoesNotShiftTheResult) {
   EXPECT_EQ(r.variance, alone.variance);
 }
 
-// Captures what one analysis writes to the console, with the log open on a
-// temporary file; returns (console, log).
+// What one analysis writes to the console and to the log: (console, log).
 std::pair<std::string, std::string> warningsOf(int xlinked, const PedTable& t, int batch, int logSetting) {
-  const std::string logPath = ::testing::TempDir() + "network_test.log";
-  outlog.open(logPath, std::ios::out | std::ios::trunc);
   const std::vector<int> L = allelesOf(t);
-  ::testing::internal::CaptureStdout();
-  runNetwork(xlinked, t, static_cast<int>(t.size()), 1, 1, logSetting, 0, L, batch);
-  const std::string console = ::testing::internal::GetCapturedStdout();
-  outlog.close();
-  std::ifstream in(logPath);
-  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return {console, log};
+  const ReportCapture out("network_test", [&] {
+    runNetwork(xlinked, t, static_cast<int>(t.size()), 1, 1, logSetting, 0, L, batch);
+  });
+  return {out.console, out.log};
 }
 
 TEST(Network, IncompatibleGenotypesWarnOncePerFamily) {

@@ -2,8 +2,8 @@
 # Runs one end-to-end case of cases.txt and compares what the program wrote.
 #   run_case.sh <kintex binary> <tests dir> <case name>
 # The case line is "name | arguments | standard input file (optional)". The
-# program runs in a fresh directory holding a copy of data/ (so arguments name
-# files as data/<file>); its console (standard output), exit status, log file
+# program runs in a fresh directory holding a copy of data/ and of the bundled
+# examples/ (so arguments name files as data/<file> or examples/<file>); its console (standard output), exit status, log file
 # (out.log) and informative.txt are compared with expected/<name>/console,
 # status, log and informative.txt; a file missing from expected/ must not be
 # written by the run (console and status are always compared).
@@ -21,6 +21,7 @@ input=$(echo "${input:-}" | xargs)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$tests/data" "$work/data"
+cp -r "$tests/../examples" "$work/examples"
 cd "$work" || exit 2
 if [ -n "$input" ]; then
   "$bin" "${args[@]}" <"$tests/e2e/input/$input" >console 2>stderr

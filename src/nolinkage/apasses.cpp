@@ -84,38 +84,15 @@ void backwardG(int a, int N, Node* V, const GNetwork& net) {
 }
 
 void forwardG(int a, Node* V, const GNetwork& net) {
-  // A node's steps are worked out once, then every record takes them; each
-  // target still receives the records in node order, then list order.
-  struct Step {
-    int v;
-    double c;
-    double w;
-  };
-  std::vector<Step> steps;
-  for (int s = 0; s <= a - 1; ++s) {
-    const int first = net.firstNode[s + 1];
-    const int last = net.lastNode[s + 1];
-    const bool intoEnd = s == a - 1;
-    StageLists targets(V, first, last);
-    for (int u = net.firstNode[s]; u <= net.lastNode[s]; ++u) {
-      if (V[u + 1].recs == nullptr) {
-        continue;
-      }
-      steps.clear();
-      for (int v = first; v <= last; ++v) {
-        if (intoEnd) {
-          steps.push_back({v, 0.0, 0.0});  // no child is placed: the record moves on as it is
-        } else if (admitsG(net, u, v)) {
-          const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
-          steps.push_back({v, static_cast<double>(contribution(net, s, d0)), logWeight(net, d0)});
-        }
-      }
-      for (const Step& step : steps) {
-        for (const Rec* r = V[u + 1].recs; r != nullptr; r = r->next) {
-          targets.insert(step.v, r->value + step.c, r->logProb < 1e-7 ? step.w : r->logProb + step.w);
-        }
-      }
-    }
-    targets.store();
-  }
+  forwardPass(V, a, net.firstNode, net.lastNode,
+              [&](int s, int u, int first, int last, std::vector<ForwardStep>& steps) {
+                for (int v = first; v <= last; ++v) {
+                  if (s == a - 1) {
+                    steps.push_back({v, 0.0, 0.0});  // into the end node: no child is placed
+                  } else if (admitsG(net, u, v)) {
+                    const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
+                    steps.push_back({v, static_cast<double>(contribution(net, s, d0)), logWeight(net, d0)});
+                  }
+                }
+              });
 }

@@ -1,6 +1,6 @@
 // What both network passes share: the running summary of the rest of the
-// statistic over a node's steps (backward), and one stage's sorted record
-// lists (forward).
+// statistic over a node's steps (backward), and the forward pass that
+// carries the record lists through the stages.
 #pragma once
 
 #include <cmath>
@@ -51,28 +51,50 @@ struct RestSummary {
   double variance() const { return second - mean * mean; }
 };
 
-// The record lists of the nodes first..last of one stage while a forward pass
-// fills them: each insertion goes through the one sorted insertion (with its
-// finger), and store() writes the heads back to the nodes.
-class StageLists {
- public:
-  StageLists(Node* V, int first, int last) : V_(V), first_(first) {
-    for (int e = first; e <= last; ++e) {
-      lists_.push_back(SortedList<Rec>{V[e + 1].recs, nullptr});
-    }
-  }
-  // A new record (value, logProb) for node number e.
-  void insert(int e, double value, double logProb) {
-    insertSorted(lists_[static_cast<std::size_t>(e - first_)], crerec(value, logProb));
-  }
-  void store() {
-    for (std::size_t i = 0; i < lists_.size(); ++i) {
-      V_[first_ + static_cast<int>(i) + 1].recs = lists_[i].head;
-    }
-  }
-
- private:
-  Node* V_;
-  int first_;
-  std::vector<SortedList<Rec>> lists_;
+// One step of a forward pass: into node number `target`, adding
+// `contribution` to the statistic and `logWeight` to the record's weight.
+struct ForwardStep {
+  int target;
+  double contribution;
+  double logWeight;
 };
+
+// The forward pass shared by both networks: stage by stage, every record of
+// every node (in node order, then list order) takes each of the node's
+// steps into the next stage, and lands in the target's sorted list. A record
+// whose weight is below 1e-7 counts as weight exactly 1. Every insertion goes
+// through the one sorted insertion, with a finger per target list.
+//   stepsOf(s, u, first, last, steps) lists node u's steps into the nodes
+//   first..last of stage s + 1; a = number of children + 1.
+template <class StepsOf>
+void forwardPass(Node* V, int a, const std::vector<int>& firstNode, const std::vector<int>& lastNode,
+                 StepsOf stepsOf) {
+  std::vector<ForwardStep> steps;
+  for (int s = 0; s <= a - 1; ++s) {
+    const int first = firstNode[s + 1];
+    const int last = lastNode[s + 1];
+    std::vector<SortedList<Rec>> lists;
+    for (int e = first; e <= last; ++e) {
+      lists.push_back(SortedList<Rec>{V[e + 1].recs, nullptr});
+    }
+    for (int u = firstNode[s]; u <= lastNode[s]; ++u) {
+      if (V[u + 1].recs == nullptr) {
+        continue;
+      }
+      steps.clear();
+      stepsOf(s, u, first, last, steps);
+      // Each target receives the records in node order, then list order, as
+      // when every record visits every target in turn.
+      for (const ForwardStep& step : steps) {
+        SortedList<Rec>& target = lists[static_cast<std::size_t>(step.target - first)];
+        for (const Rec* r = V[u + 1].recs; r != nullptr; r = r->next) {
+          const double lp = r->logProb < 1e-7 ? step.logWeight : r->logProb + step.logWeight;
+          insertSorted(target, crerec(r->value + step.contribution, lp));
+        }
+      }
+    }
+    for (int e = first; e <= last; ++e) {
+      V[e + 1].recs = lists[static_cast<std::size_t>(e - first)].head;
+    }
+  }
+}

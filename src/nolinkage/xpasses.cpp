@@ -2,8 +2,6 @@
 // either of her X chromosomes with the same chance, and a father's X is fixed.
 #include "nolinkage/xpasses.h"
 
-#include <utility>
-
 #include "nolinkage/restsummary.h"
 #include "nolinkage/statistic.h"
 
@@ -86,34 +84,16 @@ void forwardX(int a, Node* V, const XNetwork& net, const std::vector<int>& sons,
               const std::vector<int>& daughters, const std::vector<int>& affection, int model) {
   const XStages stages = xStages(sons, daughters, affection);
   const int n = a - 1;
-  // A node's steps (target, contribution) are worked out once, then every
-  // record takes them; each target still receives the records in node order,
-  // then list order.
-  std::vector<std::pair<int, double>> steps;
-  for (int s = 0; s <= n; ++s) {
-    const int first = net.firstNode[s + 1];
-    const int last = net.lastNode[s + 1];
-    StageLists targets(V, first, last);
-    for (int i = net.firstNode[s]; i <= net.lastNode[s]; ++i) {
-      if (V[i + 1].recs == nullptr) {
-        continue;
-      }
-      steps.clear();
-      for (int e = first; e <= last; ++e) {
-        const int u = net.key0[e] - net.key0[i];
-        if (s == n) {
-          steps.push_back({e, 0.0});  // into the end node: no child is placed
-        } else if (admissible(net, stages, s, u)) {
-          steps.push_back({e, static_cast<double>(xStepContribution(stages, s, u, model))});
-        }
-      }
-      for (const auto& [e, w] : steps) {
-        for (const Rec* r = V[i + 1].recs; r != nullptr; r = r->next) {
-          const double lp = r->logProb < 1e-7 ? 0.0 : r->logProb + 0.0;  // a step adds no weight
-          targets.insert(e, s == n ? r->value : r->value + w, lp);
-        }
-      }
-    }
-    targets.store();
-  }
+  // Every admissible step weighs 1: it adds no log weight.
+  forwardPass(V, a, net.firstNode, net.lastNode,
+              [&](int s, int i, int first, int last, std::vector<ForwardStep>& steps) {
+                for (int e = first; e <= last; ++e) {
+                  const int u = net.key0[e] - net.key0[i];
+                  if (s == n) {
+                    steps.push_back({e, 0.0, 0.0});  // into the end node: no child is placed
+                  } else if (admissible(net, stages, s, u)) {
+                    steps.push_back({e, static_cast<double>(xStepContribution(stages, s, u, model)), 0.0});
+                  }
+                }
+              });
 }

@@ -48,7 +48,7 @@ void dist(Node2* nodes, const std::vector<int>& values, const double (*increment
         sums[j] = s->alleleSums[j] + increments[j][q];
       }
       out.finger = fingers[q];
-      insertSorted(out, crerec2(v, sums, lp), releaseRec2);
+      addToSorted(out, v, lp, [&] { return crerec2(v, sums, lp); });
       fingers[q] = out.finger;
     }
   }

@@ -118,7 +118,7 @@ void distX(Node* V, const std::vector<int>& values) {
     const double lp = r->logProb < 1e-7 ? 0 : r->logProb;
     for (std::size_t q = 0; q < values.size(); ++q) {
       out.finger = fingers[q];
-      insertSorted(out, crerec(values[q] + r->value, lp));
+      addToSorted(out, values[q] + r->value, lp);
       fingers[q] = out.finger;
     }
   }

@@ -126,17 +126,14 @@ struct SortedList {
   R* finger = nullptr;
 };
 
-// Inserts rec by value: a record of an equal value (exact comparison: values
-// are sums of integers) takes the weight by addlog and rec is released;
-// otherwise rec is linked in so that the list stays strictly ascending.
-template <class R>
-void insertSorted(SortedList<R>& list, R* rec, void (*release)(R*)) {
-  const double v = rec->value;
-  if (list.head == nullptr) {
-    list.head = list.finger = rec;
-    return;
-  }
-  if (list.head->value > v) {
+// Adds the weight logProb to the value v of the list: a record of an equal
+// value (exact comparison: values are sums of integers) takes it by addlog;
+// otherwise make() supplies a record for (v, logProb), linked in so that the
+// list stays strictly ascending. Records are made only when they are kept.
+template <class R, class Make>
+void addToSorted(SortedList<R>& list, double v, double logProb, Make make) {
+  if (list.head == nullptr || list.head->value > v) {
+    R* rec = make();
     rec->next = list.head;
     list.head = list.finger = rec;
     return;
@@ -146,9 +143,9 @@ void insertSorted(SortedList<R>& list, R* rec, void (*release)(R*)) {
     p = p->next;
   }
   if (p->value == v) {
-    p->logProb = addlog(p->logProb, rec->logProb);
-    release(rec);
+    p->logProb = addlog(p->logProb, logProb);
   } else {
+    R* rec = make();
     rec->next = p->next;
     p->next = rec;
     p = rec;
@@ -156,7 +153,25 @@ void insertSorted(SortedList<R>& list, R* rec, void (*release)(R*)) {
   list.finger = p;
 }
 
+// Inserts a record made by the caller; when its value merges, it is released.
+template <class R>
+void insertSorted(SortedList<R>& list, R* rec, void (*release)(R*)) {
+  bool kept = false;
+  addToSorted(list, rec->value, rec->logProb, [&] {
+    kept = true;
+    return rec;
+  });
+  if (!kept) {
+    release(rec);
+  }
+}
+
 // Releases a single record (its successors untouched).
 void releaseRec(Rec* r);
 
 inline void insertSorted(SortedList<Rec>& list, Rec* rec) { insertSorted(list, rec, releaseRec); }
+
+// Adds (value, logProb) to a list of Rec, making a record only when it is kept.
+inline void addToSorted(SortedList<Rec>& list, double value, double logProb) {
+  addToSorted(list, value, logProb, [&] { return crerec(value, logProb); });
+}

@@ -89,7 +89,7 @@ void forwardPass(Node* V, int a, const std::vector<int>& firstNode, const std::v
         SortedList<Rec>& target = lists[static_cast<std::size_t>(step.target - first)];
         for (const Rec* r = V[u + 1].recs; r != nullptr; r = r->next) {
           const double lp = r->logProb < 1e-7 ? step.logWeight : r->logProb + step.logWeight;
-          insertSorted(target, crerec(r->value + step.contribution, lp));
+          addToSorted(target, r->value + step.contribution, lp);
         }
       }
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "driver/report.h"
+#include "network/logspace.h"
 #include "family/families.h"
 
 // One individual: ped, id, father, mother, sex, affection, then allele pairs.
@@ -60,4 +61,27 @@ ReportCapture::ReportCapture(const std::string& dirName, F body) {
   log = slurp("test.log");
   informative = slurp("informative.txt");
   std::filesystem::current_path(old);
+}
+
+// Sorted insertion written independently of the program's: a plain walk from
+// the head of the list, merging an equal value by addlog. The finger
+// insertions must give exactly the same list, bit for bit.
+template <class R>
+void insertFromHead(R*& head, R* rec, void (*release)(R*)) {
+  if (head == nullptr || head->value > rec->value) {
+    rec->next = head;
+    head = rec;
+    return;
+  }
+  R* p = head;
+  while (p->next != nullptr && p->value != rec->value && !(p->next->value > rec->value)) {
+    p = p->next;
+  }
+  if (p->value == rec->value) {
+    p->logProb = addlog(p->logProb, rec->logProb);
+    release(rec);
+  } else {
+    rec->next = p->next;
+    p->next = rec;
+  }
 }

@@ -117,8 +117,8 @@ void freerec(Rec* r);
 // lies below the finger's value. Where the record ends up, and which addlog
 // merges it takes part in, are exactly those of a walk from the head.
 //
-//   SortedList out{node.recs};   // empty or an existing sorted list
-//   insertSorted(out, crerec(v, lp));
+//   SortedList<Rec> out{node.recs, nullptr};  // empty or an existing sorted list
+//   addToSorted(out, v, lp);  // merges into an equal value, or links a new record
 //   node.recs = out.head;
 template <class R>
 struct SortedList {
@@ -153,23 +153,8 @@ void addToSorted(SortedList<R>& list, double v, double logProb, Make make) {
   list.finger = p;
 }
 
-// Inserts a record made by the caller; when its value merges, it is released.
-template <class R>
-void insertSorted(SortedList<R>& list, R* rec, void (*release)(R*)) {
-  bool kept = false;
-  addToSorted(list, rec->value, rec->logProb, [&] {
-    kept = true;
-    return rec;
-  });
-  if (!kept) {
-    release(rec);
-  }
-}
-
 // Releases a single record (its successors untouched).
 void releaseRec(Rec* r);
-
-inline void insertSorted(SortedList<Rec>& list, Rec* rec) { insertSorted(list, rec, releaseRec); }
 
 // Adds (value, logProb) to a list of Rec, making a record only when it is kept.
 inline void addToSorted(SortedList<Rec>& list, double value, double logProb) {

@@ -9,6 +9,7 @@
 
 #include "linkage/family2.h"
 #include "linkage/stat2.h"
+#include "testutil.h"
 
 namespace {
 
@@ -36,23 +37,7 @@ Rec2* convolveFromHead(Rec2* running, const Values& values) {
   Rec2* head = nullptr;
   for (const Rec2* s = running; s != nullptr; s = s->next) {
     for (int q : values) {
-      Rec2* e = crerec2(q + s->value, noSums, s->logProb < 1e-7 ? 0.0 : s->logProb);
-      if (head == nullptr || head->value > e->value) {
-        e->next = head;
-        head = e;
-        continue;
-      }
-      Rec2* l = head;
-      while (l->value != e->value && l->next != nullptr && !(l->next->value > e->value)) {
-        l = l->next;
-      }
-      if (l->value == e->value) {
-        l->logProb = addlog(l->logProb, e->logProb);
-        releaseRec2(e);
-      } else {
-        e->next = l->next;
-        l->next = e;
-      }
+      insertFromHead(head, crerec2(q + s->value, noSums, s->logProb < 1e-7 ? 0.0 : s->logProb), releaseRec2);
     }
   }
   freerec2(running);

@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "testutil.h"
+
 namespace {
 std::vector<std::pair<double, double>> contents(const Rec* r) {
   std::vector<std::pair<double, double>> out;
@@ -17,25 +19,6 @@ std::vector<std::pair<double, double>> contents(const Rec* r) {
   return out;
 }
 
-// The insertion as a plain walk from the head, written independently.
-void insertFromHead(Rec*& head, Rec* rec) {
-  if (head == nullptr || head->value > rec->value) {
-    rec->next = head;
-    head = rec;
-    return;
-  }
-  Rec* p = head;
-  while (p->next != nullptr && p->value != rec->value && !(p->next->value > rec->value)) {
-    p = p->next;
-  }
-  if (p->value == rec->value) {
-    p->logProb = addlog(p->logProb, rec->logProb);
-    releaseRec(rec);
-  } else {
-    rec->next = p->next;
-    p->next = rec;
-  }
-}
 }  // namespace
 
 TEST(NodeVector, OneBasedIndicesAreUsableAndZeroed) {
@@ -66,7 +49,7 @@ TEST(RecordList, FreeingALongListDoesNotRecurse) {
 TEST(SortedInsertion, KeepsAscendingOrderAndMergesEqualValues) {
   SortedList<Rec> list;
   for (double v : {3.0, 2.0, 0.0, 1.0, 2.0, 5.0, 0.0}) {
-    insertSorted(list, crerec(v, 0.0));
+    addToSorted(list, v, 0.0);
   }
   const auto got = contents(list.head);
   ASSERT_EQ(got.size(), 5u);
@@ -93,8 +76,8 @@ TEST(SortedInsertion, FingerGivesTheSameBitsAsAWalkFromTheHead) {
     for (int i = 0; i < 400; ++i) {
       const double v = value(gen);
       const double lp = weight(gen);
-      insertSorted(fast, crerec(v, lp));
-      insertFromHead(slow, crerec(v, lp));
+      addToSorted(fast, v, lp);
+      insertFromHead(slow, crerec(v, lp), releaseRec);
     }
     const auto a = contents(fast.head);
     const auto b = contents(slow);
@@ -115,9 +98,9 @@ TEST(SortedInsertion, ContinuesAnExistingList) {
   Rec* head = crerec(1.0, 0.0);
   head->next = crerec(4.0, 0.0);
   SortedList<Rec> list{head, nullptr};
-  insertSorted(list, crerec(2.0, 0.0));
-  insertSorted(list, crerec(0.0, 0.0));
-  insertSorted(list, crerec(4.0, 0.0));
+  addToSorted(list, 2.0, 0.0);
+  addToSorted(list, 0.0, 0.0);
+  addToSorted(list, 4.0, 0.0);
   const auto got = contents(list.head);
   ASSERT_EQ(got.size(), 4u);
   EXPECT_EQ(got[0].first, 0.0);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "driver/report.h"
 #include "network/logspace.h"
 #include "family/families.h"
@@ -46,7 +48,11 @@ inline std::string slurp(const std::string& path) {
 
 template <class F>
 ReportCapture::ReportCapture(const std::string& dirName, F body) {
-  const auto dir = std::filesystem::path(testing::TempDir()) / dirName;
+  // One directory per test and process: ctest runs tests in parallel, and
+  // every analysis writes the same informative.txt.
+  const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+  const auto dir = std::filesystem::path(testing::TempDir()) /
+                   (dirName + "-" + test->test_suite_name() + "-" + test->name() + "-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const auto old = std::filesystem::current_path();
   std::filesystem::current_path(dir);
@@ -61,6 +67,7 @@ ReportCapture::ReportCapture(const std::string& dirName, F body) {
   log = slurp("test.log");
   informative = slurp("informative.txt");
   std::filesystem::current_path(old);
+  std::filesystem::remove_all(dir);
 }
 
 // Sorted insertion written independently of the program's: a plain walk from

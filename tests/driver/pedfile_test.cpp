@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
+// Named after the running test: ctest runs the tests in parallel processes.
 std::string writeFile(const std::string& name, const std::string& text) {
-  const std::string path = testing::TempDir() + name;
+  const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string path = testing::TempDir() + test->test_suite_name() + "-" + test->name() + "-" +
+                           std::to_string(::getpid()) + "-" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }

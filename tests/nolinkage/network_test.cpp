@@ -194,33 +194,24 @@ TEST(Network, IncompatibleGenotypesWarnOncePerFamily) {
 TEST(Network, ReportsAndListsInformativeFamilies) {
   const PedTable t = twoXFamilies(1, 1, 2, 1);
   const std::vector<std::string> names{"DXS1"};
-  ::testing::internal::CaptureStdout();
-  network(1, t, static_cast<int>(t.size()), names, 1, 1, 0, 0, {1, 2}, 0);
-  const std::string console = ::testing::internal::GetCapturedStdout();
+  const ReportCapture both("network", [&] { network(1, t, static_cast<int>(t.size()), names, 1, 1, 0, 0, {1, 2}, 0); });
   EXPECT_EQ(
-      console,
+      both.console,
       "\n\nMarker: DXS1, Allele 1, Inf fams: 2, additive inheritance.\nS: 5, E(S): 4, Var(S): 1, p: 0.625\n");
-  std::ifstream in("informative.txt");
-  const std::string listed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(listed, "\nInformative: 1, (1, 2)\nInformative: 2, (1, 2)\n");
+  EXPECT_EQ(both.informative, "\nInformative: 1, (1, 2)\nInformative: 2, (1, 2)\n");
 
   // Allele 2 (index 1): the allele code is printed, not the index.
-  ::testing::internal::CaptureStdout();
-  network(1, t, static_cast<int>(t.size()), names, 1, 3, 0, 1, {1, 2}, 0);
-  EXPECT_NE(::testing::internal::GetCapturedStdout().find("Allele 2,"), std::string::npos);
+  const ReportCapture second("network", [&] { network(1, t, static_cast<int>(t.size()), names, 1, 3, 0, 1, {1, 2}, 0); });
+  EXPECT_NE(second.console.find("Allele 2,"), std::string::npos);
 
   // No informative family: the starred line and an informative.txt of one line feed.
   const PedTable none =
       tableOf({{1, 1, 0, 0, 1, 1, 1, 1}, {1, 2, 0, 0, 2, 1, 1, 1}, {1, 3, 1, 2, 1, 2, 1, 1}});
-  ::testing::internal::CaptureStdout();
-  network(0, none, 3, names, 1, 2, 0, 0, {1}, 0);
-  EXPECT_EQ(
-      ::testing::internal::GetCapturedStdout(),
-      "\n\nMarker: DXS1, Allele 1, Inf fams: 0, dominant inheritance.\nS: ****, E(S): ****, Var(S): ****, "
-      "p: ****\n");
-  std::ifstream again("informative.txt");
-  const std::string empty((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(empty, "\n");
+  const ReportCapture empty("network", [&] { network(0, none, 3, names, 1, 2, 0, 0, {1}, 0); });
+  EXPECT_EQ(empty.console,
+            "\n\nMarker: DXS1, Allele 1, Inf fams: 0, dominant inheritance.\nS: ****, E(S): ****, Var(S): ****, "
+            "p: ****\n");
+  EXPECT_EQ(empty.informative, "\n");
 }
 
 // ---- Direct enumeration of every Mendelian configuration --------------------

@@ -3,7 +3,11 @@
 // for two heterozygous parents), kept as a natural log.
 #include "nolinkage/apasses.h"
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdlib>
+#include <utility>
 
 #include "nolinkage/restsummary.h"
 
@@ -17,21 +21,61 @@ int modelScore(int d0, int model) {
   return d0;
 }
 
-bool admitsG(const GNetwork& net, int u, int v) {
+namespace {
+
+// A node's key and counters, the identity of a node within its stage.
+using NodeKey = std::array<int, 4>;
+
+NodeKey keyOf(const NodeLists& n, int v) { return {n.key0[v], n.key1[v], n.hom0[v], n.hom1[v]}; }
+
+// The nodes of one stage by key, for lookup.
+std::vector<std::pair<NodeKey, int>> stageIndex(const NodeLists& n, int first, int last) {
+  std::vector<std::pair<NodeKey, int>> index;
+  for (int v = first; v <= last; ++v) {
+    index.emplace_back(keyOf(n, v), v);
+  }
+  std::sort(index.begin(), index.end());
+  return index;
+}
+
+// Node u's steps into the stage indexed by `next`, appended in ascending order.
+void appendSteps(const GNetwork& net, int u, const std::vector<std::pair<NodeKey, int>>& next,
+                 std::vector<int>& to) {
   const NodeLists& n = net.nodes;
-  const int d[2] = {n.key0[v] - n.key0[u], n.key1[v] - n.key1[u]};
-  for (int k = 0; k <= 1; ++k) {
-    if (d[k] < net.minCopies[k] || d[k] > net.maxCopies[k]) {
-      return false;
+  const std::vector<int>& hom = net.homClasses;
+  const std::size_t from = to.size();
+  for (int d0 = net.minCopies[0]; d0 <= net.maxCopies[0]; ++d0) {
+    for (int d1 = net.minCopies[1]; d1 <= net.maxCopies[1]; ++d1) {
+      if (std::abs(d0) + std::abs(d1) > 2) {
+        continue;
+      }
+      const int d[2] = {d0, d1};
+      const int add0 = (!hom.empty() && d[hom[0]] == 2) ? 1 : 0;
+      const int add1 = (hom.size() == 2 && d[hom[1]] == 2) ? 1 : 0;
+      const NodeKey key{n.key0[u] + d0, n.key1[u] + d1, n.hom0[u] + add0, n.hom1[u] + add1};
+      const auto found = std::lower_bound(next.begin(), next.end(), std::make_pair(key, 0));
+      if (found != next.end() && found->first == key) {
+        to.push_back(found->second);
+      }
     }
   }
-  if (std::abs(d[0]) + std::abs(d[1]) > 2) {
-    return false;
+  std::sort(to.begin() + static_cast<std::ptrdiff_t>(from), to.end());
+}
+
+}  // namespace
+
+StepTable stepsOfG(const GNetwork& net, int a) {
+  StepTable steps;
+  steps.begin.assign(static_cast<std::size_t>(net.nodes.stage.size()) + 1, 0);
+  for (int s = 0; s <= a - 2; ++s) {
+    const auto next = stageIndex(net.nodes, net.firstNode[s + 1], net.lastNode[s + 1]);
+    for (int u = net.firstNode[s]; u <= net.lastNode[s]; ++u) {
+      steps.begin[static_cast<std::size_t>(u)] = static_cast<int>(steps.to.size());
+      appendSteps(net, u, next, steps.to);
+      steps.begin[static_cast<std::size_t>(u) + 1] = static_cast<int>(steps.to.size());
+    }
   }
-  const std::vector<int>& hom = net.homClasses;
-  const int add0 = (!hom.empty() && d[hom[0]] == 2) ? 1 : 0;
-  const int add1 = (hom.size() == 2 && d[hom[1]] == 2) ? 1 : 0;
-  return n.hom0[v] == n.hom0[u] + add0 && n.hom1[v] == n.hom1[u] + add1;
+  return steps;
 }
 
 namespace {
@@ -47,14 +91,13 @@ double logWeight(const GNetwork& net, int d0) {
 
 }  // namespace
 
-void pathG(int u, int s, const Node* V, const GNetwork& net, double* minimum, double* maximum,
-           double* logMass, double* mean, double* variance) {
+void pathG(int u, int s, const Node* V, const GNetwork& net, const StepTable& steps, double* minimum,
+           double* maximum, double* logMass, double* mean, double* variance) {
   RestSummary rest;
-  for (int v = net.firstNode[s + 1]; v <= net.lastNode[s + 1]; ++v) {
-    if (admitsG(net, u, v)) {
-      const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
-      rest.add(contribution(net, s, d0), logWeight(net, d0), V[v + 1]);
-    }
+  for (int k = steps.begin[static_cast<std::size_t>(u)]; k < steps.begin[static_cast<std::size_t>(u) + 1]; ++k) {
+    const int v = steps.to[static_cast<std::size_t>(k)];
+    const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
+    rest.add(contribution(net, s, d0), logWeight(net, d0), V[v + 1]);
   }
   *minimum = rest.minRest;
   *maximum = rest.maxRest;
@@ -66,6 +109,7 @@ void pathG(int u, int s, const Node* V, const GNetwork& net, double* minimum, do
 void backwardG(int a, int N, Node* V, const GNetwork& net) {
   const double endMean = V[N].meanRest;
   const double endMass = V[N].logMass;
+  const StepTable steps = stepsOfG(net, a);
   for (int s = a - 1; s >= 0; --s) {
     for (int u = net.firstNode[s]; u <= net.lastNode[s]; ++u) {
       if (s == a - 1) {
@@ -77,22 +121,27 @@ void backwardG(int a, int N, Node* V, const GNetwork& net) {
       double logMass = 0.0;
       double mean = 0.0;
       double variance = 0.0;
-      pathG(u, s, V, net, &minimum, &maximum, &logMass, &mean, &variance);
+      pathG(u, s, V, net, steps, &minimum, &maximum, &logMass, &mean, &variance);
       V[u + 1].setNode(minimum, maximum, mean, variance, logMass, nullptr);
     }
   }
 }
 
 void forwardG(int a, Node* V, const GNetwork& net) {
+  const StepTable table = stepsOfG(net, a);
   forwardPass(V, a, net.firstNode, net.lastNode,
               [&](int s, int u, int first, int last, std::vector<ForwardStep>& steps) {
-                for (int v = first; v <= last; ++v) {
-                  if (s == a - 1) {
+                if (s == a - 1) {
+                  for (int v = first; v <= last; ++v) {
                     steps.push_back({v, 0.0, 0.0});  // into the end node: no child is placed
-                  } else if (admitsG(net, u, v)) {
-                    const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
-                    steps.push_back({v, static_cast<double>(contribution(net, s, d0)), logWeight(net, d0)});
                   }
+                  return;
+                }
+                for (int k = table.begin[static_cast<std::size_t>(u)];
+                     k < table.begin[static_cast<std::size_t>(u) + 1]; ++k) {
+                  const int v = table.to[static_cast<std::size_t>(k)];
+                  const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
+                  steps.push_back({v, static_cast<double>(contribution(net, s, d0)), logWeight(net, d0)});
                 }
               });
 }

@@ -25,10 +25,20 @@ struct GNetwork {
   int model;
 };
 
-// Whether the step from node u to node v of the next stage places a possible
-// child: copies of each class within the bounds, two copies in all, and the
-// homozygote counters moving with it.
-bool admitsG(const GNetwork& net, int u, int v);
+// The admissible steps of every node below the last child's stage. A step
+// from node u to node v of the next stage places a possible child: the copies
+// of each class it adds lie within the class's bounds, at most two copies in
+// all, and the homozygote counters move with it. Node u's steps are
+// to[begin[u]] .. to[begin[u + 1] - 1], in ascending node order. They are
+// found by key rather than by scanning the next stage: a large sibship has
+// thousands of nodes per stage but each node only a handful of steps.
+struct StepTable {
+  std::vector<int> begin;
+  std::vector<int> to;
+};
+
+// The step table of a network with a = nkids + 1 stages below the end node.
+StepTable stepsOfG(const GNetwork& net, int a);
 
 // Score of a child receiving d0 copies of the tested allele: additive d0,
 // dominant 1 if d0 is not 0, recessive 1 if d0 = 2.
@@ -43,8 +53,8 @@ void backwardG(int a, int N, Node* V, const GNetwork& net);
 // steps, the least and greatest rest of the statistic, its mean and variance,
 // and the log of the weight of all completions (each child's genotype weighs
 // C(maxCopies[0] - minCopies[0], copies above the fewest)).
-void pathG(int u, int s, const Node* V, const GNetwork& net, double* minimum, double* maximum,
-           double* logMass, double* mean, double* variance);
+void pathG(int u, int s, const Node* V, const GNetwork& net, const StepTable& steps, double* minimum,
+           double* maximum, double* logMass, double* mean, double* variance);
 
 // Forward pass: the root's records (the running list) go through every
 // admissible step, gaining the step's contribution and log weight; at the end

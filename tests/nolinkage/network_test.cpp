@@ -99,6 +99,28 @@ TEST(Network, AutosomalTrioOfHeterozygousParents) {
   EXPECT_NEAR(std::exp(d.distribution[1].logProb - d.logTotal), 0.75, 1e-12);
 }
 
+TEST(Network, LargeSibshipOfHeterozygousParentsIsBinomial) {
+  // Thirty affected children of 1/2 x 1/2 parents: each child's copies of
+  // allele 1 are two fair draws, so S counts 60 fair draws and the weights of
+  // 0..60 are the binomial coefficients C(60, k). Every stage of this network
+  // holds hundreds of nodes.
+  const int n = 30;
+  std::vector<Person> people{{8, 1, 0, 0, 1, 1, 1, 2}, {8, 2, 0, 0, 2, 1, 2, 1}};
+  for (int i = 0; i < n; ++i) {
+    const long a = 1 + (i % 2), b = 1 + (i / 2) % 2;
+    people.push_back({8, 3 + i, 1, 2, 1 + (i % 3 == 0 ? 1 : 0), 2, a, b});
+  }
+  const NetworkResult r = run(0, tableOf(people), 1, 1);
+  ASSERT_EQ(r.distribution.size(), static_cast<std::size_t>(2 * n + 1));
+  for (int k = 0; k <= 2 * n; ++k) {
+    const double logChoose = std::lgamma(2.0 * n + 1) - std::lgamma(k + 1.0) - std::lgamma(2.0 * n - k + 1);
+    EXPECT_EQ(r.distribution[k].value, k);
+    EXPECT_NEAR(r.distribution[k].logProb - r.distribution[0].logProb, logChoose, 1e-9) << "value " << k;
+  }
+  EXPECT_NEAR(r.expected, n, 1e-9);
+  EXPECT_NEAR(r.variance, n / 2.0, 1e-9);
+}
+
 TEST(Network, FamiliesThatCannotVaryAreSkipped) {
   const PedTable t = tableOf({
       // one typed parent and one typed child: no network at all

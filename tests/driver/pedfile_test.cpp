@@ -6,14 +6,11 @@
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 namespace {
 // Named after the running test: ctest runs the tests in parallel processes.
 std::string writeFile(const std::string& name, const std::string& text) {
   const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-  const std::string path = testing::TempDir() + test->test_suite_name() + "-" + test->name() + "-" +
-                           std::to_string(::getpid()) + "-" + name;
+  const std::string path = testing::TempDir() + test->test_suite_name() + "-" + test->name() + "-" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }

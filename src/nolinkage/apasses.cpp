@@ -106,10 +106,9 @@ void pathG(int u, int s, const Node* V, const GNetwork& net, const StepTable& st
   *variance = rest.variance();
 }
 
-void backwardG(int a, int N, Node* V, const GNetwork& net) {
+void backwardG(int a, int N, Node* V, const GNetwork& net, const StepTable& steps) {
   const double endMean = V[N].meanRest;
   const double endMass = V[N].logMass;
-  const StepTable steps = stepsOfG(net, a);
   for (int s = a - 1; s >= 0; --s) {
     for (int u = net.firstNode[s]; u <= net.lastNode[s]; ++u) {
       if (s == a - 1) {
@@ -127,8 +126,7 @@ void backwardG(int a, int N, Node* V, const GNetwork& net) {
   }
 }
 
-void forwardG(int a, Node* V, const GNetwork& net) {
-  const StepTable table = stepsOfG(net, a);
+void forwardG(int a, Node* V, const GNetwork& net, const StepTable& table) {
   forwardPass(V, a, net.firstNode, net.lastNode,
               [&](int s, int u, int first, int last, std::vector<ForwardStep>& steps) {
                 if (s == a - 1) {

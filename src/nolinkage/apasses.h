@@ -47,7 +47,8 @@ int modelScore(int d0, int model);
 // Backward pass over stages a - 1 (= nkids) .. 0; a = nkids + 1. The end node
 // (element N) must already hold the accumulator's meanRest and logMass; it is
 // not rewritten. A node without any admissible step onward gets all zeros.
-void backwardG(int a, int N, Node* V, const GNetwork& net);
+// `steps` is the network's stepsOfG(net, a), made once for both passes.
+void backwardG(int a, int N, Node* V, const GNetwork& net, const StepTable& steps);
 
 // One node u of stage s (below the last child's stage): over its admissible
 // steps, the least and greatest rest of the statistic, its mean and variance,
@@ -60,4 +61,4 @@ void pathG(int u, int s, const Node* V, const GNetwork& net, const StepTable& st
 // admissible step, gaining the step's contribution and log weight; at the end
 // the end node's list is the distribution of the partial sum of S. The
 // source lists are left in place for the caller to release.
-void forwardG(int a, Node* V, const GNetwork& net);
+void forwardG(int a, Node* V, const GNetwork& net, const StepTable& steps);

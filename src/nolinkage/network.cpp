@@ -117,9 +117,10 @@ bool autosomalFamily(Chain& chain, const FamilyMembers& fam, const AllelePairs& 
   const GNetwork net{nodes,     firstNode,  lastNode, childWeights, minCopies,
                      maxCopies, homClasses, table,    model};
   const int a = nkids + 1;
+  const StepTable steps = stepsOfG(net, a);
   return passFamily(
-      chain, N, familyStatistic, ids, [&](Node* V) { backwardG(a, N, V, net); },
-      [&](Node* V) { forwardG(a, V, net); });
+      chain, N, familyStatistic, ids, [&](Node* V) { backwardG(a, N, V, net, steps); },
+      [&](Node* V) { forwardG(a, V, net, steps); });
 }
 
 // False when the genotypes are incompatible with X-linked inheritance.

@@ -68,9 +68,9 @@ struct GFixture {
   // Backward then forward from a running list of the one record (0, 0).
   void run(int model, double accMean = 0, double accMass = 0) {
     V[N].setNode(0, 0, accMean, 0, accMass, nullptr);
-    backwardG(nkids + 1, N, V, net(model));
+    backwardG(nkids + 1, N, V, net(model), stepsOfG(net(model), nkids + 1));
     V[1].recs = crerec(0.0, 0.0);
-    forwardG(nkids + 1, V, net(model));
+    forwardG(nkids + 1, V, net(model), stepsOfG(net(model), nkids + 1));
   }
 };
 
@@ -114,7 +114,7 @@ TEST(APasses, ModelsScoreTheCopies) {
 TEST(APasses, UnaffectedChildrenFixTheStatistic) {
   GFixture f({{1, 1}, {1, 1}, {1, 1}, {2, 0}}, {0, 1}, {2, 3}, {0, 0}, 2);
   f.V[f.N].setNode(0, 0, 0, 0, 0, nullptr);
-  backwardG(f.nkids + 1, f.N, f.V, f.net(1));
+  backwardG(f.nkids + 1, f.N, f.V, f.net(1), stepsOfG(f.net(1), f.nkids + 1));
   EXPECT_EQ(f.V[1].minRest, f.V[1].maxRest);
   EXPECT_NEAR(f.V[1].logMass, std::log(16.0), 1e-12);
 }
@@ -142,7 +142,7 @@ TEST(APasses, DeadEndNodesGetZeros) {
   NodeLists lists{{0, 1, 1, 2, 3}, {0, 1, 2, 2, 2}, {0, 1, 0, 2, 2}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}};
   GFixture f(lists, 2, {1, 0, 0, 0}, {2, 1, 0, 0}, {}, {1, 1});
   f.V[f.N].setNode(0, 0, 7.0, 0, 2.0, nullptr);
-  backwardG(3, f.N, f.V, f.net(1));
+  backwardG(3, f.N, f.V, f.net(1), stepsOfG(f.net(1), 3));
   EXPECT_EQ(f.V[3].minRest, 0.0);
   EXPECT_EQ(f.V[3].maxRest, 0.0);
   EXPECT_EQ(f.V[3].meanRest, 0.0);

@@ -131,6 +131,17 @@ def insert(d, value, lp):
         d[value] = lp
 
 
+def convolve(running, values):
+    """The running distribution shifted by each of a family's equally likely
+    values in turn; a weight below 1e-7 counts as weight 1 (log 0)."""
+    new = {}
+    for rv in sorted(running):
+        rl = running[rv]
+        for q in values:
+            insert(new, q + rv, 0.0 if rl < 1e-7 else rl)
+    return new
+
+
 # ---------------------------------------------------------------- random
 
 class LCG:
@@ -1303,14 +1314,7 @@ def network2(T, names, marker, model, code):
         cov("n2:inf nvals=%d npar=%d pc=%d homc=%d" % (len(values), len(f.parents), pc, homc))
         inf.add(ped, fa, mo)
         W += clog(float(len(values)))
-        new = {}
-        for rv in sorted(running):
-            rl = running[rv]
-            for q in values:
-                v = q + rv
-                lp = 0.0 if rl < 1e-7 else rl
-                insert(new, v, lp)
-        running = new
+        running = convolve(running, values)
     E, E2 = moment2(running, W)
     V = E2 - E * E
     p = pvalue(E, V, W, running, pstat)
@@ -1420,14 +1424,7 @@ def networkX2(T, names, marker, model, k, L):
         S = S + statistic(P, f.aff, f.children, model, f.sexes, 1)
         inf.add(ped, fa, mo)
         lw = lw + clog(float(len(values)))
-        new = {}
-        for rv in sorted(running):
-            rl = running[rv]
-            for v in values:
-                value = v + rv
-                lp = 0.0 if rl < 1e-7 else rl
-                insert(new, value, lp)
-        running = new
+        running = convolve(running, values)
     m1, m2 = moment(running, lw)
     E = m1
     V = m2 - m1 * m1

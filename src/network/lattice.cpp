@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <queue>
@@ -69,6 +70,28 @@ void normalise(Lattice& a) {
   a.step = a.w.size() == 1 ? 1 : a.step * gap;
 }
 
+// dst[j] += x * src[j] for j in [0, n). Two lanes at a time through the
+// compiler's vector types where it has them (each lane does exactly the
+// scalar multiply and add, so the results are the same bit for bit).
+void addScaled(double* dst, const double* src, std::size_t n, double x) {
+  std::size_t j = 0;
+#if defined(__GNUC__)
+  typedef double Pair __attribute__((vector_size(16)));
+  const Pair xx = {x, x};
+  for (; j + 2 <= n; j += 2) {
+    Pair d;
+    Pair s;
+    std::memcpy(&d, dst + j, sizeof d);
+    std::memcpy(&s, src + j, sizeof s);
+    d += xx * s;
+    std::memcpy(dst + j, &d, sizeof d);
+  }
+#endif
+  for (; j < n; ++j) {
+    dst[j] += x * src[j];
+  }
+}
+
 // Step between the values of a, 0 for a single value (which sits on any lattice).
 std::int64_t spacing(const Lattice& a) { return a.w.size() == 1 ? 0 : a.step; }
 
@@ -99,10 +122,10 @@ double storedTotal(const Lattice& a) {
 // Shape weights proportional to C(m, k) r^k on consecutive lattice points:
 // returns r, or 0 when a is not such a shape (or is a single value).
 double binomialRatio(const Lattice& a) {
-  const std::size_t m = a.w.size() - 1;
-  if (m < 1) {
+  if (a.w.size() < 2) {
     return 0.0;
   }
+  const std::size_t m = a.w.size() - 1;
   for (double x : a.w) {
     if (!(x > 0.0)) {
       return 0.0;
@@ -150,24 +173,64 @@ std::int64_t binomialWeights(std::int64_t n, double r, std::vector<double>& w) {
   return mode - static_cast<std::int64_t>(below.size());
 }
 
-// Closed form of the count-fold power of a binomial shape with ratio r: a
-// binomial with m * count trials on the same step. Its total weight is the
-// shape's total to the power count, which fixes the scale without summing
-// log binomial coefficients.
-Lattice binomialPower(const Lattice& a, double r, std::int64_t count) {
-  const std::int64_t trials = static_cast<std::int64_t>(a.w.size() - 1) * count;
+// A sum of binomial shapes that share their step and ratio r: a binomial
+// with all their trials, on the sum of their first values. Its total weight
+// is the product of the shapes' totals, which fixes the scale without summing
+// log binomial coefficients; with totals written f * 2^e (f in [0.5, 1)) the
+// binary exponents add as integers, so no large logarithms cancel.
+struct BinomialSum {
+  double r = 0.0;
+  std::int64_t step = 1;
+  std::int64_t trials = 0;
+  std::int64_t lo = 0;
+  std::int64_t totalExp2 = 0;  // total weight 2^totalExp2 * e^totalLog
+  double totalLog = 0.0;
+
+  void add(const Lattice& shape, std::int64_t count) {
+    int e = 0;
+    const double f = std::frexp(storedTotal(shape), &e);
+    trials += static_cast<std::int64_t>(shape.w.size() - 1) * count;
+    lo += shape.lo * count;
+    totalExp2 += (shape.exp2 + e) * count;
+    totalLog += static_cast<double>(count) * (shape.logScale + std::log(f));
+  }
+
+  Lattice lattice() const {
+    Lattice out;
+    const std::int64_t first = binomialWeights(trials, r, out.w);
+    out.step = step;
+    out.lo = lo + first * step;
+    int e = 0;
+    const double f = std::frexp(storedTotal(out), &e);
+    out.exp2 = totalExp2 - e;
+    out.logScale = totalLog - std::log(f);
+    normalise(out);
+    return out;
+  }
+};
+
+// convolve(a, a) with each pair of distinct weights multiplied once: the sum
+// of a[i] a[j] and a[j] a[i] is the exact double 2 a[i] a[j], so only the
+// order of the additions differs from the plain convolution.
+Lattice squared(const Lattice& a) {
   Lattice out;
-  const std::int64_t first = binomialWeights(trials, r, out.w);
+  if (a.w.empty()) {
+    return out;
+  }
+  const std::size_t n = a.w.size();
+  out.lo = 2 * a.lo;
   out.step = a.step;
-  out.lo = a.lo * count + first * a.step;
-  // With totals f * 2^e (f in [0.5, 1)) the binary exponents are added as
-  // integers, so no large logarithms cancel in the scale.
-  int shapeExp = 0;
-  const double shapeFraction = std::frexp(storedTotal(a), &shapeExp);
-  int outExp = 0;
-  const double outFraction = std::frexp(storedTotal(out), &outExp);
-  out.exp2 = (a.exp2 + shapeExp) * count - outExp;
-  out.logScale = static_cast<double>(count) * (a.logScale + std::log(shapeFraction)) - std::log(outFraction);
+  out.exp2 = 2 * a.exp2;
+  out.logScale = 2.0 * a.logScale;
+  out.w.assign(2 * n - 1, 0.0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = a.w[i];
+    if (x == 0.0) {
+      continue;
+    }
+    out.w[2 * i] += x * x;
+    addScaled(out.w.data() + 2 * i + 1, a.w.data() + i + 1, n - i - 1, 2.0 * x);
+  }
   normalise(out);
   return out;
 }
@@ -186,7 +249,7 @@ Lattice powerBySquaring(const Lattice& a, std::int64_t count) {
     if (count == 0) {
       return result;
     }
-    square = convolve(square, square);
+    square = squared(square);
   }
 }
 }  // namespace
@@ -247,9 +310,7 @@ Lattice convolve(const Lattice& a, const Lattice& b) {
     double* dst = out.w.data() + i * sStride;
     const double* src = l.w.data();
     if (lStride == 1) {
-      for (std::size_t j = 0; j < n; ++j) {
-        dst[j] += x * src[j];
-      }
+      addScaled(dst, src, n, x);
     } else {
       for (std::size_t j = 0; j < n; ++j) {
         dst[j * lStride] += x * src[j];
@@ -268,14 +329,34 @@ Lattice power(const Lattice& a, std::int64_t count) {
     return a;
   }
   const double r = binomialRatio(a);
-  return r > 0.0 ? binomialPower(a, r, count) : powerBySquaring(a, count);
+  if (r > 0.0) {
+    BinomialSum sum{r, a.step};
+    sum.add(a, count);
+    return sum.lattice();
+  }
+  return powerBySquaring(a, count);
 }
 
 Lattice combine(const std::vector<LatticeGroup>& groups) {
+  // Binomial shapes of equal step and ratio (a trio with one heterozygous
+  // parent, a sibship of two with one) add their trials into one closed form.
   std::vector<Lattice> parts;
-  parts.reserve(groups.size());
+  std::vector<BinomialSum> binomials;
   for (const LatticeGroup& g : groups) {
-    parts.push_back(power(g.shape, g.count));
+    const double r = g.count > 0 ? binomialRatio(g.shape) : 0.0;
+    if (r == 0.0) {
+      parts.push_back(power(g.shape, g.count));
+      continue;
+    }
+    auto same = std::find_if(binomials.begin(), binomials.end(),
+                             [&](const BinomialSum& b) { return b.r == r && b.step == g.shape.step; });
+    if (same == binomials.end()) {
+      same = binomials.insert(binomials.end(), BinomialSum{r, g.shape.step});
+    }
+    same->add(g.shape, g.count);
+  }
+  for (const BinomialSum& b : binomials) {
+    parts.push_back(b.lattice());
   }
   if (parts.empty()) {
     return pointMass(0);

@@ -66,16 +66,19 @@ struct LatticeGroup {
   std::int64_t count = 1;
 };
 
-// The distribution of the total over all groups: each group powered, then the
-// two shortest arrays convolved until one is left (ties by position, so the
-// result depends only on the order of `groups`). No groups gives pointMass(0).
+// The distribution of the total over all groups. Binomial shapes (as in
+// power) that share step and ratio are summed into one binomial of all their
+// trials; every other group is powered; then the two shortest arrays are
+// convolved until one is left (ties by position, so the result depends only
+// on the order of `groups`). No groups gives pointMass(0); a zero shape gives
+// the zero distribution.
 Lattice combine(const std::vector<LatticeGroup>& groups);
 
 // Natural log of the total weight (-infinity for the zero distribution).
 double logTotal(const Lattice& a);
 
-// Mean and variance of the normalised distribution (variance about the mean,
-// summed in one pass after the mean). NaN for the zero distribution.
+// Mean and variance of the normalised distribution (the variance summed about
+// the mean in a second pass). NaN for the zero distribution.
 struct Moments {
   double mean = 0.0;
   double variance = 0.0;

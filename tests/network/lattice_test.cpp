@@ -229,7 +229,10 @@ TEST(Lattice, CombineEqualsConvolvingEveryFamily) {
   const Lattice binomial = shape({-2, 0, 2}, {1, 2, 1});
   const Lattice irregular = shape({0, 1, 3}, {1, 5, 2});
   const Lattice point = shape({5}, {0.25});
-  const std::vector<LatticeGroup> groups = {{two, 40}, {binomial, 15}, {irregular, 7}, {point, 3}};
+  const Lattice sibship = shape({1, 2, 3}, {1, 2, 1});  // joins `two` in one closed form
+  const Lattice uneven = shape({0, 1}, {1, 3});
+  const std::vector<LatticeGroup> groups = {{two, 40},  {binomial, 15}, {irregular, 7},
+                                            {point, 3}, {sibship, 9},   {uneven, 12}};
   Lattice want = pointMass(0);
   for (const LatticeGroup& g : groups) {
     for (int i = 0; i < g.count; ++i) {
@@ -238,9 +241,10 @@ TEST(Lattice, CombineEqualsConvolvingEveryFamily) {
   }
   const Lattice got = combine(groups);
   expectSameDistribution(got, want, 1e-13, "combine");
-  EXPECT_NEAR(logTotal(got), 40 * std::log(2.0) + 15 * std::log(4.0) + 7 * std::log(8.0) + 3 * std::log(0.25), 1e-12);
+  const double ln2 = std::log(2.0);
+  EXPECT_NEAR(logTotal(got), (40 + 30 + 21 - 6 + 18 + 24) * ln2, 1e-12);
   const Moments m = moments(got);
-  EXPECT_NEAR(m.mean, 40 * 0.5 + 0.0 + 7 * (5 + 6) / 8.0 + 15, 1e-12);
+  EXPECT_NEAR(m.mean, 40 * 0.5 + 0.0 + 7 * (5 + 6) / 8.0 + 15 + 9 * 2 + 12 * 0.75, 1e-12);
 
   const Lattice none = combine({});
   ASSERT_EQ(none.w.size(), 1u);

@@ -1,4 +1,4 @@
-// Distributions of an integer statistic on a lattice: families' weights, their sums by convolution and p-values.
+// Distributions of an integer statistic on a lattice: convolution, powers and the two-sided p-value.
 #pragma once
 
 #include <cstddef>

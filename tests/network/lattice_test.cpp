@@ -92,7 +92,8 @@ TEST(Lattice, FromLogWeightsFindsStepDropsLightAndAddsEqualValues) {
   const double inf = INFINITY;
   // Values 3, 5, 9 lie on step 2; -infinity is no weight at all; a value 800
   // nats below the largest is under the 2^-1100 floor, one 700 below is kept.
-  const Lattice a = fromLogWeights({1, 3, 5, 5, 9, 12}, {-inf, std::log(2.0), 0.0, std::log(3.0), -700.0, -800.0});
+  const Lattice a =
+      fromLogWeights({1, 3, 5, 5, 9, 12}, {-inf, std::log(2.0), 0.0, std::log(3.0), -700.0, -800.0});
   EXPECT_EQ(a.lo, 3);
   EXPECT_EQ(a.step, 2);
   ASSERT_EQ(a.w.size(), 4u);
@@ -281,6 +282,15 @@ TEST(Lattice, TwoSidedPKeepsTheMirrorOfTheObservedValue) {
   EXPECT_NEAR(twoSidedP(a, e, 37.75, 205.0) / exact, 1.0, 1e-13);
   EXPECT_NEAR(twoSidedP(a, e, 37.75, 54.0) / exact, 1.0, 1e-13);
   EXPECT_NEAR(twoSidedP(a, 129.5000000000393, 37.75, 205.0) / exact, 1.0, 1e-13);
+
+  // Near E the allowance of 1e-10 on the squared standardised distance
+  // reaches further than the distance rule: with E = 14.5 + 1e-7 the value 15
+  // is 2e-7 nearer than the observed 14, and counts only when 1e-10 * Var
+  // exceeds the difference of the squared distances (about 2e-7).
+  const Lattice b = power(shape({0, 1}, {1, 1}), 30);
+  const double middle = std::ldexp(155117520.0, -30);  // C(30, 15) / 2^30
+  EXPECT_NEAR(twoSidedP(b, 14.5 + 1e-7, 1e4, 14.0), 1.0, 1e-15);
+  EXPECT_NEAR(twoSidedP(b, 14.5 + 1e-7, 7.5, 14.0), 1.0 - middle, 1e-15);
 
   // Variance 0: the single value counts when observed, nothing else does.
   const Lattice one = pointMass(7);

@@ -182,38 +182,55 @@ def upper_bound(level, n):
     return level + 3.0 * math.sqrt(level * (1.0 - level) / n) if n else float("nan")
 
 
-def table_rows(pvalues):
-    rows = []
-    for (design, nalleles, xlinked, null, model), ps in sorted(
-            pvalues.items(), key=lambda kv: (DESIGNS.index(kv[0][0]),) + kv[0][1:]):
+def summarise(pvalues):
+    """Per setting, in table order: (setting, replicates, [(rate, bound) per level])."""
+    out = []
+    for key in sorted(pvalues, key=lambda k: (DESIGNS.index(k[0]),) + k[1:]):
+        ps = pvalues[key]
         n = len(ps)
-        row = [design[0], "%d" % nalleles, "X" if xlinked else "auto", str(null), MODELS[model],
-               str(n)]
-        flags = []
-        for level in LEVELS:
-            rate = sum(p <= level for p in ps) / n if n else float("nan")
-            bound = upper_bound(level, n)
-            row += ["%.3f" % rate, "%.3f" % bound]
-            if rate > bound:
-                flags.append("HIGH@%g" % level)
-        rows.append(row + [" ".join(flags)])
-    return rows
+        rates = [(sum(p <= level for p in ps) / n if n else float("nan"), upper_bound(level, n))
+                 for level in LEVELS]
+        out.append((key, n, rates))
+    return out
 
 
-HEADER = ["design", "alleles", "chrom", "null", "model", "reps",
-          "rate.05", "bound.05", "rate.01", "bound.01", "flag"]
+def setting_columns(design, nalleles, xlinked, null):
+    return [design[0], "%d" % nalleles, "X" if xlinked else "auto", str(null)]
 
 
-def print_table(rows, markdown):
-    if markdown:
-        print("| " + " | ".join(HEADER) + " |")
-        print("|" + "---|" * len(HEADER))
-        for r in rows:
-            print("| " + " | ".join(r) + " |")
-        return
-    widths = [max(len(x) for x in col) for col in zip(HEADER, *rows)]
-    for r in [HEADER] + rows:
+def rate_cell(rate, bound):
+    """A rate, with '!' when it lies above the level plus three standard errors."""
+    return "%.3f%s" % (rate, "!" if rate > bound else "")
+
+
+def print_plain(summary):
+    """One line per setting: rates and their bounds side by side."""
+    header = ["design", "alleles", "chrom", "null", "model", "reps",
+              "rate.05", "bound.05", "rate.01", "bound.01"]
+    rows = []
+    for key, n, rates in summary:
+        row = setting_columns(*key[:-1]) + [MODELS[key[-1]], str(n)]
+        for rate, bound in rates:
+            row += [rate_cell(rate, bound), "%.3f" % bound]
+        rows.append(row)
+    widths = [max(len(x) for x in col) for col in zip(header, *rows)]
+    for r in [header] + rows:
         print("  ".join(x.ljust(w) for x, w in zip(r, widths)).rstrip())
+
+
+def print_markdown(summary):
+    """One row per design, marker and null, the three models side by side."""
+    header = ["design", "alleles", "chrom", "null", "reps (add/dom/rec)"]
+    header += ["%s %g" % (MODELS[m], level) for m in MODELS for level in LEVELS]
+    print("| " + " | ".join(header) + " |")
+    print("|" + "---|" * len(header))
+    by_setting = {}
+    for key, n, rates in summary:
+        by_setting.setdefault(key[:-1], []).append((n, rates))
+    for setting, cells in by_setting.items():
+        reps = "/".join(str(n) for n, _ in cells)
+        rates = [rate_cell(r, b) for _, rs in cells for r, b in rs]
+        print("| " + " | ".join(setting_columns(*setting) + [reps] + rates) + " |")
 
 
 def calibrate(args):
@@ -227,13 +244,13 @@ def calibrate(args):
         for (design, nalleles, xlinked, _), fut in futures:
             for (null, model), ps in fut.result().items():
                 pvalues.setdefault((design, nalleles, xlinked, null, model), []).extend(ps)
-    rows = table_rows(pvalues)
+    summary = summarise(pvalues)
     print("# kintex %s; seed %s; %d families x %d markers x %d files per design; allele %d "
           "of each marker counted" % (args.kintex, args.seed, args.families, args.markers,
                                       args.chunks, TESTED_ALLELE))
-    print_table(rows, args.markdown)
-    high = [r for r in rows if r[-1]]
-    print("# %d of %d settings above level + 3 SE" % (len(high), len(rows)))
+    (print_markdown if args.markdown else print_plain)(summary)
+    high = sum(any(rate > bound for rate, bound in rates) for _, _, rates in summary)
+    print("# %d of %d settings above level + 3 SE ('!')" % (high, len(summary)))
     return 1 if high else 0
 
 

@@ -9,6 +9,7 @@ genotypes of different markers are drawn independently, and under the null the a
 status carries no information about them.
 
   calibrate.py [--quick] [--seed S] [--kintex PATH] [--jobs N] [--markdown]
+               [--alleles 2,4] [--chrom auto|X|both] [--families F] [--markers M] [--chunks C]
   calibrate.py --selftest
 
 For each setting (family design, number of alleles, autosomal or X-linked, null 0 or 1,
@@ -46,7 +47,6 @@ DESIGNS = [
     ("sibs2-4, 1 parent", (2, 4), "one"),
     ("sibs2-4, no parents", (2, 4), "none"),
 ]
-ALLELE_COUNTS = (2, 4)
 
 
 # ------------------------------------------------------------------ simulation
@@ -162,10 +162,10 @@ def run_kintex(kintex, ped_text, xlinked, null, model):
 
 # ------------------------------------------------------------------ calibration
 
-def settings():
+def settings(allele_counts, chroms):
     for design in DESIGNS:
-        for nalleles in ALLELE_COUNTS:
-            for xlinked in (False, True):
+        for nalleles in allele_counts:
+            for xlinked in chroms:
                 yield design, nalleles, xlinked
 
 
@@ -237,7 +237,8 @@ def calibrate(args):
     if not os.access(args.kintex, os.X_OK):
         sys.exit("no kintex program at %s (build it or give --kintex)" % args.kintex)
     jobs = [(design, nalleles, xlinked, chunk)
-            for design, nalleles, xlinked in settings() for chunk in range(args.chunks)]
+            for design, nalleles, xlinked in settings(args.alleles, args.chrom)
+            for chunk in range(args.chunks)]
     pvalues = {}
     with ThreadPoolExecutor(max_workers=args.jobs) as pool:
         futures = [(job, pool.submit(calibrate_study, args, *job)) for job in jobs]
@@ -248,7 +249,10 @@ def calibrate(args):
     print("# kintex %s; seed %s; %d families x %d markers x %d files per design; allele %d "
           "of each marker counted" % (args.kintex, args.seed, args.families, args.markers,
                                       args.chunks, TESTED_ALLELE))
-    (print_markdown if args.markdown else print_plain)(summary)
+    print_plain(summary)
+    if args.markdown:
+        print()
+        print_markdown(summary)
     high = sum(any(rate > bound for rate, bound in rates) for _, _, rates in summary)
     print("# %d of %d settings above level + 3 SE ('!')" % (high, len(summary)))
     return 1 if high else 0
@@ -301,12 +305,16 @@ def main():
     ap.add_argument("--families", type=int, default=40, help="families per study")
     ap.add_argument("--markers", type=int, help="markers (replicates) per pedigree file")
     ap.add_argument("--chunks", type=int, help="pedigree files per design")
+    ap.add_argument("--alleles", default="2,4", help="allele counts of the markers, e.g. 2,4")
+    ap.add_argument("--chrom", choices=("auto", "X", "both"), default="both")
     ap.add_argument("--jobs", type=int, default=2, help="kintex runs at a time")
-    ap.add_argument("--markdown", action="store_true", help="print the table in Markdown")
+    ap.add_argument("--markdown", action="store_true", help="also print the table in Markdown")
     ap.add_argument("--selftest", action="store_true")
     args = ap.parse_args()
     if args.selftest:
         return selftest()
+    args.alleles = [int(k) for k in args.alleles.split(",")]
+    args.chrom = {"auto": [False], "X": [True], "both": [False, True]}[args.chrom]
     if args.markers is None:
         args.markers = 100 if args.quick else 200
     if args.chunks is None:

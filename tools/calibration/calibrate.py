@@ -14,9 +14,13 @@ status carries no information about them.
 
 For each setting (family design, number of alleles, autosomal or X-linked, null 0 or 1,
 model) it prints the number of replicates (analyses that gave a p-value), the rejection rates
-at 0.05 and 0.01, and the level plus three binomial standard errors; a rate above that bound
-is flagged. Only allele 1 of each marker is counted (its frequency is drawn at random per
-marker), because the tests of different alleles of one marker share their data.
+at 0.05 and 0.01, and the noise bound of each rate: the binomial count that a test exactly at
+its level exceeds with chance 0.00135 at most (the one-sided tail of three standard errors,
+exact also for few replicates at 0.01). A rate above its bound is flagged with '!', and the
+exit status is then 1. Only allele 1 of each marker is counted (its frequency is drawn at random
+per marker), because the tests of different alleles of one marker share their data. Studies
+are made from the seed alone, so --quick runs the first of the default run's files, and a run
+restricted by --alleles or --chrom repeats the same studies.
 """
 import argparse
 import math
@@ -177,9 +181,22 @@ def calibrate_study(args, design, nalleles, xlinked, chunk):
             for null in (0, 1) for model in MODELS}
 
 
+NOISE_TAIL = 0.00135  # a normal variable exceeds its mean by three standard errors this often
+
+
 def upper_bound(level, n):
-    """The level plus three binomial standard errors of a rate over n replicates."""
-    return level + 3.0 * math.sqrt(level * (1.0 - level) / n) if n else float("nan")
+    """The noise bound of a rate over n replicates of a test at its level: k / n for the
+    smallest count k that a Binomial(n, level) count exceeds with chance NOISE_TAIL at most."""
+    if n == 0:
+        return float("nan")
+    above = 1.0  # chance that the count exceeds k, for k = -1, 0, 1, ...
+    for k in range(n + 1):
+        log_pmf = (math.lgamma(n + 1) - math.lgamma(k + 1) - math.lgamma(n - k + 1)
+                   + k * math.log(level) + (n - k) * math.log1p(-level))
+        above -= math.exp(log_pmf)
+        if above <= NOISE_TAIL:
+            return k / n
+    return 1.0
 
 
 def summarise(pvalues):
@@ -199,7 +216,7 @@ def setting_columns(design, nalleles, xlinked, null):
 
 
 def rate_cell(rate, bound):
-    """A rate, with '!' when it lies above the level plus three standard errors."""
+    """A rate, with '!' when it lies above its noise bound."""
     return "%.3f%s" % (rate, "!" if rate > bound else "")
 
 
@@ -254,7 +271,7 @@ def calibrate(args):
         print()
         print_markdown(summary)
     high = sum(any(rate > bound for rate, bound in rates) for _, _, rates in summary)
-    print("# %d of %d settings above level + 3 SE ('!')" % (high, len(summary)))
+    print("# %d of %d settings above their noise bound ('!')" % (high, len(summary)))
     return 1 if high else 0
 
 
@@ -287,6 +304,8 @@ def selftest():
     a = simulate_study("s", DESIGNS[2], 4, True, 30, 5)
     assert a == simulate_study("s", DESIGNS[2], 4, True, 30, 5), "reproducible"
     assert all(len(line.split()) == 16 for line in a.splitlines()[1:]), "row width"
+    # Noise bound: P(count > 5) = 0.0005 and P(count > 4) = 0.0034 for Binomial(100, 0.01).
+    assert upper_bound(0.01, 100) == 0.05, "noise bound"
     # The log parser reads p-values and the no-informative-family case.
     log = ("Marker: M1, Allele 1, Inf fams: 3, additive inheritance.\n"
            "S: 4, E(S): 2.5, Var(S): 0.75, p: 0.25\n\n\n"
@@ -301,9 +320,11 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--kintex", default=DEFAULT_KINTEX, help="the built program")
     ap.add_argument("--seed", default="1")
-    ap.add_argument("--quick", action="store_true", help="a short run (about a minute)")
+    ap.add_argument("--quick", action="store_true",
+                    help="one pedigree file per design instead of five (1-2 minutes)")
     ap.add_argument("--families", type=int, default=40, help="families per study")
-    ap.add_argument("--markers", type=int, help="markers (replicates) per pedigree file")
+    ap.add_argument("--markers", type=int, default=200,
+                    help="markers (replicates) per pedigree file")
     ap.add_argument("--chunks", type=int, help="pedigree files per design")
     ap.add_argument("--alleles", default="2,4", help="allele counts of the markers, e.g. 2,4")
     ap.add_argument("--chrom", choices=("auto", "X", "both"), default="both")
@@ -313,10 +334,9 @@ def main():
     args = ap.parse_args()
     if args.selftest:
         return selftest()
+    args.kintex = os.path.abspath(args.kintex)  # kintex runs in a directory of its own
     args.alleles = [int(k) for k in args.alleles.split(",")]
     args.chrom = {"auto": [False], "X": [True], "both": [False, True]}[args.chrom]
-    if args.markers is None:
-        args.markers = 100 if args.quick else 200
     if args.chunks is None:
         args.chunks = 1 if args.quick else 5
     return calibrate(args)

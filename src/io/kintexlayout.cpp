@@ -44,6 +44,9 @@ class KintexSource : public GenotypeSource {
     if (!loadTable(path, rows, columns, table_, error)) {
       throw InputError(classicMessage(error));
     }
+    if (table_.empty()) {
+      throw InputError(path + ": holds no individuals");
+    }
     for (const std::vector<long>& row : table_) {
       Sample s;
       s.family = std::to_string(row[0]);

@@ -1,8 +1,10 @@
 // Input readers: one study written in all four formats reads back the same;
 // each reader's main errors; which markers are X-linked.
 #include <gtest/gtest.h>
+#include <htslib/vcf.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -251,6 +253,44 @@ TEST(Readers, StringIdsMultiAllelicSitesAndUnnamedVcfRecords) {
   EXPECT_EQ(vcf.markers[0].name, "chr7:12");
   EXPECT_EQ(vcf.markers[0].alleles, (std::vector<std::string>{"AC", "A", "ACC"}));
   EXPECT_EQ(vcf.genotypes[0], (std::vector<std::string>{"AC/ACC", "/", "A/ACC"}));
+}
+
+// The study's VCF rewritten as compressed BCF by htslib (BCF needs its contigs declared).
+std::string writeBcf() {
+  writeVcf();
+  std::string vcf;
+  {
+    std::ifstream in(tempPath("v.vcf"));
+    vcf.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  vcf.insert(vcf.find("##FORMAT"), "##contig=<ID=1>\n##contig=<ID=2>\n##contig=<ID=X>\n");
+  writeFile("c.vcf", vcf);
+  htsFile* in = hts_open(tempPath("c.vcf").c_str(), "r");
+  bcf_hdr_t* header = bcf_hdr_read(in);
+  htsFile* out = hts_open(tempPath("v.bcf").c_str(), "wb");
+  EXPECT_EQ(bcf_hdr_write(out, header), 0);
+  bcf1_t* record = bcf_init();
+  while (bcf_read(in, header, record) == 0) {
+    EXPECT_EQ(bcf_write(out, header, record), 0);
+  }
+  bcf_destroy(record);
+  bcf_hdr_destroy(header);
+  hts_close(out);
+  hts_close(in);
+  return tempPath("v.bcf");
+}
+
+TEST(Readers, BcfReadsLikeItsVcf) {
+  const std::string bcf = writeBcf();
+  const Read fromVcf = readAll(*io::openVcf(tempPath("v.vcf"), tempPath("v.fam")));
+  const Read fromBcf = readAll(*io::openVcf(bcf, tempPath("v.fam")));
+  ASSERT_EQ(fromBcf.markers.size(), kSites.size());
+  EXPECT_EQ(fromBcf.genotypes, fromVcf.genotypes);
+  for (std::size_t m = 0; m < kSites.size(); ++m) {
+    EXPECT_EQ(fromBcf.markers[m].alleles, fromVcf.markers[m].alleles);
+    EXPECT_EQ(fromBcf.markers[m].chrom, fromVcf.markers[m].chrom);
+    EXPECT_EQ(fromBcf.markers[m].pos, fromVcf.markers[m].pos);
+  }
 }
 
 // Each case writes its files and expects the exact message of InputError.

@@ -14,12 +14,41 @@
 
 #include <unistd.h>
 
+#include "driver/analysis.h"
 #include "driver/report.h"
 #include "network/logspace.h"
 #include "family/families.h"
 
 // One individual: ped, id, father, mother, sex, affection, then allele pairs.
 inline PedTable makeTable(std::initializer_list<std::vector<long>> rows) { return PedTable(rows); }
+
+// The nuclear families of a table, as a run finds them once.
+inline FamilyList familiesOf(const PedTable& t) {
+  FamilyList f;
+  pedigrees(t, static_cast<int>(t.size()), f);
+  return f;
+}
+
+// One analysis of marker 1 and the allele at position k of L, reported as the
+// program reports it (console when batch is 0, log when logSetting is 1), and
+// informative.txt written.
+inline void analyseAndReport(const PedTable& t, const std::vector<std::string>& names, int xlinked, int null,
+                             int model, int k, const std::vector<int>& L, int batch, int logSetting) {
+  PedigreeData data;
+  data.table = t;
+  data.rows = static_cast<int>(t.size());
+  data.columns = static_cast<int>(t.width());
+  data.names = names;
+  data.families = familiesOf(t);
+  Settings s;
+  s.xlinked = xlinked;
+  s.null = null;
+  s.model = model;
+  s.batch = batch;
+  s.logSetting = logSetting;
+  testAndReport(s, data, 1, k, L);
+  writeInformativeList();
+}
 
 inline std::vector<int> allRows(const PedTable& t) {
   std::vector<int> rows;

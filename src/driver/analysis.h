@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/result.h"
+#include "driver/pedfile.h"
 #include "family/families.h"
 
 struct Settings {
@@ -19,15 +21,18 @@ struct Settings {
   std::string logFileName;
 };
 
-// The pedigree table with its marker names, read once for the whole run.
-struct PedigreeData {
-  PedTable table;
-  int rows = 0;
-  int columns = 0;
-  std::vector<std::string> names;  // names[m - 1] is marker m's name
+// The pedigree table with its marker names, read once for the whole run, and
+// its nuclear families, found once (they do not depend on the marker).
+struct PedigreeData : PedigreeFile {
+  FamilyList families;
 
   int markerCount() const { return (columns - 6) / 2; }
 };
+
+// Reads the pedigree file (one pass) and finds its nuclear families. False
+// when it cannot be used: `error` is then empty when the file cannot be
+// opened or has no marker name, or holds the message for a malformed line.
+bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error);
 
 // First allele column of marker m.
 inline int markerColumn(int m) { return 2 * m + 4; }
@@ -37,4 +42,10 @@ std::vector<int> markerAlleles(const PedigreeData& data, int m);
 
 // Runs the test chosen by the null and the trait type for marker m and the
 // allele at 0-based position k of its allele list L.
-void testCall(const Settings& settings, const PedigreeData& data, int m, int k, const std::vector<int>& L);
+AnalysisResult testCall(const Settings& settings, const PedigreeData& data, int m, int k, const std::vector<int>& L);
+
+// One analysis with its report: the warnings and the result block (console
+// when not in batch mode, log when logging is on). Its informative families
+// become the run's last list, which writeInformativeList puts in
+// informative.txt.
+void testAndReport(const Settings& settings, const PedigreeData& data, int m, int k, const std::vector<int>& L);

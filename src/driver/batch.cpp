@@ -51,7 +51,7 @@ bool validSettings(const Settings& s, int markerCount) {
 void testEveryAllele(const Settings& s, const PedigreeData& data, int m) {
   const std::vector<int> list = markerAlleles(data, m);
   for (int k = 0; k < static_cast<int>(list.size()); ++k) {
-    testCall(s, data, m, k, list);
+    testAndReport(s, data, m, k, list);
   }
 }
 
@@ -97,13 +97,9 @@ int runBatch(char** argv) {
   outlog << "\n";
 
   PedigreeData data;
-  if (size(data.rows, data.columns, s.pedFileName, data.names) == 0) {
-    consoleThenLog("\nError opening file: " + s.pedFileName + ". \n");
-    return 1;
-  }
   std::string error;
-  if (!loadTable(s.pedFileName, data.rows, data.columns, data.table, error)) {
-    consoleThenLog(error);
+  if (!loadPedigree(s.pedFileName, data, error)) {
+    consoleThenLog(error.empty() ? "\nError opening file: " + s.pedFileName + ". \n" : error);
     return 1;
   }
   if (!validSettings(s, data.markerCount())) {
@@ -116,6 +112,7 @@ int runBatch(char** argv) {
   } else {
     testEveryAllele(s, data, s.marker);
   }
+  writeInformativeList();
   outlog.close();
   return 0;
 }

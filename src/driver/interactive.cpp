@@ -36,10 +36,10 @@ void testAlleles(const Settings& s, const PedigreeData& data, int m, const std::
   const int count = static_cast<int>(alleles.size());
   if (s.allele == 0) {
     for (int k = 0; k < count; ++k) {
-      testCall(s, data, m, k, alleles);
+      testAndReport(s, data, m, k, alleles);
     }
   } else if (s.allele <= count) {
-    testCall(s, data, m, s.allele - 1, alleles);
+    testAndReport(s, data, m, s.allele - 1, alleles);
   } else {
     reportText("\nAllele " + std::to_string(s.allele) + " is not a valid choice for marker " +
                    data.names[m - 1] + ". \n",
@@ -61,18 +61,18 @@ void analyze(const Settings& s, const PedigreeData& data, std::vector<int>& alle
 // Reads the pedigree file named at the prompt; false (after the message) when
 // it cannot be opened or holds malformed data.
 bool readPedigree(const Settings& s, PedigreeData& data) {
-  if (size(data.rows, data.columns, s.pedFileName, data.names) == 0) {
-    std::cout << "\nError opening file: " << s.pedFileName << ". \nType 'q' to quit ";
-    char any = 0;
-    readChar(any);
-    return false;
-  }
   std::string error;
-  if (!loadTable(s.pedFileName, data.rows, data.columns, data.table, error)) {
+  if (loadPedigree(s.pedFileName, data, error)) {
+    return true;
+  }
+  if (!error.empty()) {
     std::cout << error;
     return false;
   }
-  return true;
+  std::cout << "\nError opening file: " << s.pedFileName << ". \nType 'q' to quit ";
+  char any = 0;
+  readChar(any);
+  return false;
 }
 
 }  // namespace
@@ -94,6 +94,7 @@ int runInteractive() {
       continue;
     }
     analyze(s, data, alleles);
+    writeInformativeList();
   }
   if (s.logOpen) {
     outlog.close();

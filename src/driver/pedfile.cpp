@@ -92,43 +92,27 @@ int GetMarker(const std::string& line, std::string& name, std::size_t& position)
   return 1;
 }
 
-int size(int& rows, int& columns, const std::string& fileName, std::vector<std::string>& names) {
+int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error) {
   std::ifstream in(fileName);
   std::string header;
   if (!in || !std::getline(in, header)) {
     header.clear();
   }
-  std::vector<std::string> found;
+  std::vector<std::string> names;
   std::string name;
   std::size_t position = 0;
   while (GetMarker(header, name, position) == 1) {
-    found.push_back(name);
+    names.push_back(name);
   }
-  if (found.empty()) {
+  if (names.empty()) {
     return 0;
   }
-  int count = 0;
+  const int columns = 2 * static_cast<int>(names.size()) + 6;
+  PedTable table;
   std::string line;
-  while (std::getline(in, line)) {
-    if (!onlyBlanks(line)) {
-      ++count;
-    }
-  }
-  names = found;
-  columns = 2 * static_cast<int>(found.size()) + 6;
-  rows = count;
-  return 1;
-}
-
-bool loadTable(const std::string& fileName, int rows, int columns, PedTable& table,
-               std::string& error) {
-  std::ifstream in(fileName);
-  std::string line;
-  std::getline(in, line);  // the header line
-  table.clear();
-  table.reserve(rows);
   long lineNo = 1;
-  while (static_cast<int>(table.size()) < rows && std::getline(in, line)) {
+  std::vector<long> row(columns);
+  while (std::getline(in, line)) {
     ++lineNo;
     if (onlyBlanks(line)) {
       continue;
@@ -137,25 +121,25 @@ bool loadTable(const std::string& fileName, int rows, int columns, PedTable& tab
     if (static_cast<int>(tokens.size()) != columns) {
       error = lineError(fileName, lineNo) + ": expected " + std::to_string(columns) +
               " values, found " + std::to_string(tokens.size()) + ".\n";
-      table.clear();
-      return false;
+      return -1;
     }
-    std::vector<long> row(columns);
     for (int c = 0; c < columns; ++c) {
       const std::string& token = tokens[c];
       const std::string where = lineError(fileName, lineNo) + ", value " + std::to_string(c + 1) + ": '" + token + "'";
       if (!wellFormedInteger(token)) {
         error = where + " is not an integer.\n";
-        table.clear();
-        return false;
+        return -1;
       }
       if (!fitsInt32(token, row[c])) {
         error = where + " is out of range.\n";
-        table.clear();
-        return false;
+        return -1;
       }
     }
-    table.push_back(std::move(row));
+    table.push_back(row);
   }
-  return true;
+  file.names = std::move(names);
+  file.columns = columns;
+  file.rows = static_cast<int>(table.size());
+  file.table = std::move(table);
+  return 1;
 }

@@ -14,14 +14,20 @@
 // separators after it; 0 when no name is left (outputs unchanged).
 int GetMarker(const std::string& line, std::string& name, std::size_t& position);
 
-// Sizing pass: reads the marker names into `names`, sets columns = 2 x names + 6
-// and rows = the number of data lines that hold anything but white space.
-// Returns 1, or 0 (outputs unchanged) when the file cannot be opened, is empty
-// or its header holds no name.
-int size(int& rows, int& columns, const std::string& fileName, std::vector<std::string>& names);
+// The pedigree file as read: marker names from the header, and the table of
+// rows x columns values (columns = 6 + 2 x names).
+struct PedigreeFile {
+  PedTable table;
+  int rows = 0;
+  int columns = 0;
+  std::vector<std::string> names;  // names[m - 1] is marker m's name
+};
 
-// Loading pass: fills `table` with rows x columns values. Every data line must
-// hold exactly `columns` integers that fit 32 bits; otherwise the table is left
-// empty, `error` holds the message for the first bad line and false is returned.
-bool loadTable(const std::string& fileName, int rows, int columns, PedTable& table,
-               std::string& error);
+// Reads the file in one pass, so a pipe or a process substitution works as
+// the same regular file does. Returns 1 with `file` filled; 0 (file
+// untouched) when the file cannot be opened, is empty or its header holds no
+// name; -1 (file untouched) when a data line is malformed: every data line
+// must hold exactly `columns` integers that fit 32 bits, and `error` then
+// holds the message for the first bad line. Lines of white space only are
+// not rows.
+int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error);

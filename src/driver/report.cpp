@@ -6,7 +6,10 @@
 std::ofstream outlog;
 
 namespace {
-std::ofstream informativeList;
+// The informative families of the latest analysis, and whether any analysis
+// has run since informative.txt was last written.
+std::vector<FamilyId> latestInformative;
+bool informativePending = false;
 
 const char* modelText(int model) {
   switch (model) {
@@ -34,11 +37,24 @@ void writeResultBlock(std::ostream& out, const std::string& markerName, int alle
 }
 }  // namespace
 
-void openInformativeList() { informativeList.open("informative.txt", std::ios::out | std::ios::trunc); }
-
-void reportInformative(long ped, long father, long mother) {
-  informativeList << "\nInformative: " << ped << ", (" << father << ", " << mother << ")";
+void keepInformativeList(std::vector<FamilyId> families) {
+  latestInformative = std::move(families);
+  informativePending = true;
 }
+
+void writeInformativeList() {
+  if (!informativePending) {
+    return;
+  }
+  std::ofstream out("informative.txt", std::ios::out | std::ios::trunc);
+  for (const FamilyId& f : latestInformative) {
+    out << "\nInformative: " << f.ped << ", (" << f.father << ", " << f.mother << ")";
+  }
+  out << std::endl;
+  informativePending = false;
+}
+
+void reportNoFamilies() { std::cout << "Failed to open file. " << '\n'; }
 
 void reportText(const std::string& text, int batch, int logSetting) {
   if (batch == 0) {
@@ -62,9 +78,4 @@ void reportResult(const std::string& markerName, int alleleCode, int infCount, i
   if (logSetting == 1) {
     writeResultBlock(outlog, markerName, alleleCode, infCount, model, S, expected, variance, p);
   }
-}
-
-void closeInformativeList() {
-  informativeList << std::endl;
-  informativeList.close();
 }

@@ -4,22 +4,28 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
+
+#include "analysis/result.h"
 
 // The run's log file; opened (with truncation) by the program driver.
 extern std::ofstream outlog;
 
-// Empties informative.txt (in the working directory) and opens it for this analysis.
-void openInformativeList();
-// "\nInformative: <ped>, (<father>, <mother>)" to informative.txt.
-void reportInformative(long ped, long father, long mother);
+// Keeps the informative families of the latest analysis, for informative.txt.
+void keepInformativeList(std::vector<FamilyId> families);
+// Writes informative.txt (in the working directory) once, when analyses have
+// run since the last write: one line "\nInformative: <ped>, (<father>,
+// <mother>)" per family of the latest analysis, then a line end.
+void writeInformativeList();
+// "Failed to open file. " on the console: the pedigree table holds no nuclear
+// family (the text users know).
+void reportNoFamilies();
 // The incompatible-genotype warning: console when batch is 0, log when logSetting is 1.
 void reportIncompatible(long ped, int batch, int logSetting);
 // The result block: console when batch is 0, then log when logSetting is 1.
 // With infCount below 1 the numbers are replaced by "****".
 void reportResult(const std::string& markerName, int alleleCode, int infCount, int model, double S,
                   double expected, double variance, double p, int batch, int logSetting);
-// Ends informative.txt with a line end and closes it.
-void closeInformativeList();
 
 // Writes text to the console (batch 0) and then the log (logSetting 1).
 void reportText(const std::string& text, int batch, int logSetting);

@@ -32,7 +32,7 @@ void alleles(AllelePairs& pairs, const std::vector<int>& members,
   const long tested = alleleList[k];
   pairs.assign(members.size(), {0, 0});
   for (std::size_t i = 0; i < members.size(); ++i) {
-    const std::vector<long>& row = table[members[i]];
+    const PedRow row = table[members[i]];
     const int copies = (row[column] == tested) + (row[column + 1] == tested);
     pairs[i] = {copies, 2 - copies};
   }
@@ -42,7 +42,7 @@ void alleles(AlleleMatrix& matrix, const std::vector<int>& members,
              const std::vector<int>& alleleList, const PedTable& table, int column) {
   matrix.assign(members.size(), std::vector<int>(alleleList.size(), 0));
   for (std::size_t i = 0; i < members.size(); ++i) {
-    const std::vector<long>& row = table[members[i]];
+    const PedRow row = table[members[i]];
     for (std::size_t j = 0; j < alleleList.size(); ++j) {
       matrix[i][j] = (row[column] == alleleList[j]) + (row[column + 1] == alleleList[j]);
     }

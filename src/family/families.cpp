@@ -1,7 +1,6 @@
 // Nuclear families: splits the pedigree table into parent pairs and their children.
 #include "family/families.h"
 
-#include <iostream>
 #include <map>
 #include <numeric>
 #include <set>
@@ -14,15 +13,15 @@ enum Col { PED = 0, ID = 1, FATHER = 2, MOTHER = 3, SEX = 4, AFFECTION = 5 };
 
 using Triple = std::tuple<long, long, long>;  // pedigree, mother, father
 
-bool genotyped(const std::vector<long>& row, int column) {
+bool genotyped(const PedRow& row, int column) {
   return row[column] != 0 && row[column + 1] != 0;
 }
 
-bool isParentRow(const std::vector<long>& row, long ped, long father, long mother) {
+bool isParentRow(const PedRow& row, long ped, long father, long mother) {
   return (row[ID] == father || row[ID] == mother) && row[PED] == ped;
 }
 
-bool isChildRow(const std::vector<long>& row, long ped, long father, long mother) {
+bool isChildRow(const PedRow& row, long ped, long father, long mother) {
   return row[FATHER] == father && row[MOTHER] == mother && row[PED] == ped;
 }
 
@@ -34,7 +33,7 @@ void collect(const PedTable& table, const std::vector<int>& rowList, long ped, l
   fam.motherPos = -1;
   int position = 0;
   for (int i : rowList) {
-    const std::vector<long>& row = table[i];
+    const PedRow row = table[i];
     const long sex = row[SEX];
     // A member of unknown sex cannot be placed in an X-linked family.
     if (!genotyped(row, column) || (sexAware && sex != 1 && sex != 2)) {
@@ -78,7 +77,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   std::map<Triple, int> childrenOfTriple;
   std::map<long, int> rowsWithId;
   for (int i = 0; i < rows; ++i) {
-    const std::vector<long>& row = table[i];
+    const PedRow row = table[i];
     ++childrenOfTriple[Triple{row[PED], row[MOTHER], row[FATHER]}];
     ++rowsWithId[row[ID]];
   }
@@ -88,7 +87,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   };
   std::set<Triple> listed;
   for (int i = 0; i < rows; ++i) {
-    const std::vector<long>& row = table[i];
+    const PedRow row = table[i];
     const long ped = row[PED];
     const long father = row[FATHER];
     const long mother = row[MOTHER];
@@ -110,9 +109,6 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
     families.fatherIds.push_back(father);
     families.motherIds.push_back(mother);
     families.pedIds.push_back(ped);
-  }
-  if (families.pedIds.empty()) {
-    std::cout << "Failed to open file. " << '\n';
   }
 }
 

@@ -6,11 +6,8 @@
 #include <functional>
 #include <vector>
 
-// The pedigree table: one row per individual in file order. Columns: 0
-// pedigree id, 1 individual id, 2 father id, 3 mother id (0 = not given),
-// 4 sex (1 male, 2 female), 5 affection (2 affected), and the two alleles of
-// marker m in columns 2m + 4 and 2m + 5 (0 = allele missing).
-using PedTable = std::vector<std::vector<long>>;
+#include "family/pedtable.h"
+
 
 // One entry per nuclear family: the children of (fatherIds[f], motherIds[f])
 // within pedigree pedIds[f], in the table order of each pair's first child.
@@ -36,8 +33,8 @@ struct FamilyMembers {
 };
 
 // Fills `families` from the first `rows` rows. A child whose parents have no
-// row of their own and who has no full sibling forms no family. Prints
-// "Failed to open file. " when no family is found (the text users know).
+// row of their own and who has no full sibling forms no family. The families
+// do not depend on the marker: a run finds them once.
 void pedigrees(const PedTable& table, int rows, FamilyList& families);
 
 // Sex-aware form: a member must be genotyped at the marker whose first allele

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/report.h"
 #include "family/codings.h"
 #include "linkage/dist2.h"
 #include "linkage/stat2.h"
@@ -97,13 +96,11 @@ void familyValues(FamilyMembers& fam, FamilyScratch& x, int model, int k, Totals
 
 }  // namespace
 
-void network2(const PedTable& table, int rows, const std::vector<std::string>& names, int m, int model,
-              int logSetting, int alleleCode, int batch) {
+AnalysisResult network2(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode) {
   Totals totals;
-  openInformativeList();
+  AnalysisResult result;
   const int column = 2 * m + 4;
-  FamilyList families;
-  pedigrees(table, rows, families);
+  const int rows = static_cast<int>(table.size());
   const double noSums[NumAll] = {};
   // The allele sums play no part in this test's results.
   static const double noIncrements[NumAll][4] = {};
@@ -120,7 +117,7 @@ void network2(const PedTable& table, int rows, const std::vector<std::string>& n
         if (x.values.size() <= 1) {
           return false;
         }
-        reportInformative(families.pedIds[f], families.fatherIds[f], families.motherIds[f]);
+        result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
         totals.logConfigurations = totals.logConfigurations + std::log(static_cast<double>(x.values.size()));
         running = convolve2(running, x.values, noIncrements, static_cast<int>(x.familyAlleles.size()),
                             totals.logConfigurations);
@@ -133,7 +130,10 @@ void network2(const PedTable& table, int rows, const std::vector<std::string>& n
   const double variance = E2 - E * E;
   const double p = pvalue2(E, variance, totals.logConfigurations, running, totals.pvalueStatistic);
   freerec2(running);
-  const int informative = static_cast<int>(families.pedIds.size()) - uninformative;
-  reportResult(names[m - 1], alleleCode, informative, model, totals.S, E, variance, p, batch, logSetting);
-  closeInformativeList();
+  result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  result.S = totals.S;
+  result.expected = E;
+  result.variance = variance;
+  result.p = p;
+  return result;
 }

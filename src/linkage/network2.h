@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/result.h"
 #include "family/families.h"
 
 // One analysis for marker m (1-based) and the allele whose code is
-// alleleCode; writes informative.txt and the result block (console when batch
-// is 0, log when logSetting is 1). Sibships that go through the pair search
-// draw from the run's pair generator (pairDraw).
-void network2(const PedTable& table, int rows, const std::vector<std::string>& names, int m, int model,
-              int logSetting, int alleleCode, int batch);
+// alleleCode, over the nuclear families of the table. Sibships that go
+// through the pair search draw from this thread's pair generator (pairDraw).
+AnalysisResult network2(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode);

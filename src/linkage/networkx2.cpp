@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/report.h"
 #include "network/pvalue.h"
 #include "nolinkage/statistic.h"
 
@@ -125,17 +124,16 @@ void distX(Node* V, const std::vector<int>& values) {
   V[2].recs = out.head;
 }
 
-void networkX2(const PedTable& table, int rows, const std::vector<std::string>& names, int m, int model,
-               int logSetting, int k, const std::vector<int>& L, int batch) {
+AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int m, int model, int k,
+                         const std::vector<int>& L) {
   const int column = 2 * m + 4;
-  FamilyList families;
-  pedigrees(table, rows, families);
+  const int rows = static_cast<int>(table.size());
+  AnalysisResult result;
   Rec* running = crerec(0, 0);
   double S = 0.0;
   double logWeight = 0.0;
   double m1 = 0.0;
   double m2 = 0.0;
-  openInformativeList();
 
   AllelePairs pairs;
   std::vector<int> values;
@@ -162,7 +160,7 @@ void networkX2(const PedTable& table, int rows, const std::vector<std::string>& 
           return false;
         }
         S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, 1);
-        reportInformative(families.pedIds[f], families.fatherIds[f], families.motherIds[f]);
+        result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
         logWeight = logWeight + std::log(static_cast<double>(values.size()));
         Node* V = NDvector(1, 2);
         V[1].setNode(0, 0, 0, 0, logWeight, nullptr);
@@ -178,12 +176,12 @@ void networkX2(const PedTable& table, int rows, const std::vector<std::string>& 
   Node* acc = NDvector(1, 1);
   acc[1].setNode(0, 0, 0, 0, logWeight, nullptr);
   moment(running, acc, m1, m2);
-  const double expected = m1;
-  const double variance = m2 - m1 * m1;
-  const double p = pvalue(expected, variance, acc, running, S);
-  const int informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  result.expected = m1;
+  result.variance = m2 - m1 * m1;
+  result.p = pvalue(result.expected, result.variance, acc, running, S);
+  result.S = S;
+  result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
   freerec(running);
   free_NDvector(acc, 1);
-  reportResult(names[m - 1], L[k], informative, model, S, expected, variance, p, batch, logSetting);
-  closeInformativeList();
+  return result;
 }

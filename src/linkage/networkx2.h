@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "analysis/result.h"
 #include "family/codings.h"
 #include "family/families.h"
 #include "network/records.h"
 
 // One analysis for marker m (1-based) and the allele at 0-based position k of
-// the marker's allele list L; writes informative.txt and the result block.
-void networkX2(const PedTable& table, int rows, const std::vector<std::string>& names, int m, int model,
-               int logSetting, int k, const std::vector<int>& L, int batch);
+// the marker's allele list L, over the nuclear families of the table.
+AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int m, int model, int k,
+                         const std::vector<int>& L);
 
 // Appends the family's observed statistic S0 to `values`, then the switched
 // statistic S1 when it differs. One value means the family cannot vary.

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::uint32_t drawState = 1;
+thread_local std::uint32_t drawState = 1;
 
 // Copies of the tested allele that a child takes in the mirror configurations
 // of a family with two homozygous genotypes, by the copies it has. The last

@@ -11,7 +11,7 @@ namespace {
 using Genotype = std::array<long, 2>;
 
 Genotype genotypeOf(const PedTable& table, const FamilyMembers& fam, int position, int column) {
-  const std::vector<long>& row = table[fam.members[position]];
+  const PedRow row = table[fam.members[position]];
   return {row[column], row[column + 1]};
 }
 

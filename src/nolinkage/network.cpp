@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "driver/report.h"
 #include "family/codings.h"
 #include "network/pvalue.h"
 #include "network/records.h"
@@ -25,14 +24,10 @@ struct Chain {
   Rec* running = nullptr;
   Node* acc = nullptr;
   double S = 0.0;
+  std::vector<FamilyId>* informativeFamilies = nullptr;
 };
 
-// Where one family is written in informative.txt.
-struct FamilyIds {
-  long ped;
-  long father;
-  long mother;
-};
+using FamilyIds = FamilyId;
 
 // Stage s of the network holds node numbers firstNode[s]..lastNode[s]; the
 // nodes come grouped by stage in ascending order, the end node last.
@@ -69,7 +64,7 @@ bool passFamily(Chain& chain, int N, double familyStatistic, const FamilyIds& id
     return false;
   }
   chain.S = chain.S + familyStatistic;
-  reportInformative(ids.ped, ids.father, ids.mother);
+  chain.informativeFamilies->push_back(ids);
   V[1].recs = chain.running;
   forward(V);
   chain.acc[1].setNode(0, 0, V[1].meanRest, V[1].varRest, V[1].logMass, nullptr);
@@ -159,12 +154,13 @@ bool xlinkedFamily(Chain& chain, const FamilyMembers& fam, const AllelePairs& pa
 
 }  // namespace
 
-NetworkResult runNetwork(int xlinked, const PedTable& table, int rows, int m, int model, int logSetting,
-                         int k, const std::vector<int>& L, int batch) {
+NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
+                      const std::vector<int>& L) {
   const int column = 2 * m + 4;
-  FamilyList families;
-  pedigrees(table, rows, families);
+  const int rows = static_cast<int>(table.size());
+  NetworkResult result;
   Chain chain;
+  chain.informativeFamilies = &result.informativeFamilies;
   chain.acc = NDvector(1, 1);
   chain.acc[1].setNode(0, 0, 0, 0, 0, nullptr);
   chain.running = crerec(0.0, 0.0);
@@ -190,19 +186,18 @@ NetworkResult runNetwork(int xlinked, const PedTable& table, int rows, int m, in
           const bool informative =
               !incompatible && xlinkedFamily(chain, fam, pairs, model, ids, incompatible);
           if (incompatible) {
-            reportIncompatible(ids.ped, batch, logSetting);  // one warning per family
+            result.incompatiblePeds.push_back(ids.ped);  // one warning per family
           }
           return informative;
         }
         // The pair coding lumps the other alleles; check the real codes first.
         if (!autosomalConsistent(table, fam, column)) {
-          reportIncompatible(ids.ped, batch, logSetting);
+          result.incompatiblePeds.push_back(ids.ped);
           return false;
         }
         return autosomalFamily(chain, fam, pairs, static_cast<int>(familyAlleles.size()), model, ids);
       });
 
-  NetworkResult result;
   double m1 = 0.0;
   double m2 = 0.0;
   moment(chain.running, chain.acc, m1, m2);
@@ -220,12 +215,4 @@ NetworkResult runNetwork(int xlinked, const PedTable& table, int rows, int m, in
   }
   free_NDvector(chain.acc, 1);
   return result;
-}
-
-void network(int xlinked, const PedTable& table, int rows, const std::vector<std::string>& names, int m,
-             int model, int logSetting, int k, const std::vector<int>& L, int batch) {
-  openInformativeList();
-  const NetworkResult r = runNetwork(xlinked, table, rows, m, model, logSetting, k, L, batch);
-  reportResult(names[m - 1], L[k], r.informative, model, r.S, r.expected, r.variance, r.p, batch, logSetting);
-  closeInformativeList();
 }

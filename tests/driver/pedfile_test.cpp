@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 // Named after the running test: ctest runs the tests in parallel processes.
@@ -28,17 +32,15 @@ std::vector<std::string> headerNames(const std::string& header) {
 // Loads a file, returning the error text ("" when it loads).
 std::string loadError(const std::string& text, PedTable* out = nullptr) {
   const std::string path = writeFile("load.ped", text);
-  int rows = 0, columns = 0;
-  std::vector<std::string> names;
-  if (size(rows, columns, path, names) == 0) {
-    return "size failed";
-  }
-  PedTable table;
+  PedigreeFile file;
   std::string error;
-  const bool ok = loadTable(path, rows, columns, table, error);
-  EXPECT_EQ(ok, error.empty());
+  const int status = readPedigreeFile(path, file, error);
+  if (status == 0) {
+    return "no header";
+  }
+  EXPECT_EQ(status == 1, error.empty());
   if (out != nullptr) {
-    *out = table;
+    *out = file.table;
   }
   return error.empty() ? "" : error.substr(error.find("line"));
 }
@@ -74,29 +76,44 @@ TEST(GetMarker, PositionStopsOnTheNextName) {
   EXPECT_EQ(end, 6u);
 }
 
-TEST(Size, CountsRecordsWithOrWithoutFinalLineBreak) {
+TEST(ReadPedigreeFile, CountsRecordsWithOrWithoutFinalLineBreak) {
   for (const std::string tail : {"\n", ""}) {
     const std::string path = writeFile("three.ped", "M1 M2 M3\n1 1 0 0 1 1 1 1 1 1 1 1\n"
                                                     "1 2 0 0 1 1 1 1 1 1 1 1\n\n  \t\n1 3 0 0 1 1 1 1 1 1 1 1" + tail);
-    int rows = -1, columns = -1;
-    std::vector<std::string> names;
-    ASSERT_EQ(size(rows, columns, path, names), 1);
-    EXPECT_EQ(rows, 3);  // blank lines are not records
-    EXPECT_EQ(columns, 12);
-    EXPECT_EQ(names, (std::vector<std::string>{"M1", "M2", "M3"}));
+    PedigreeFile file;
+    std::string error;
+    ASSERT_EQ(readPedigreeFile(path, file, error), 1);
+    EXPECT_EQ(file.rows, 3);  // blank lines are not records
+    EXPECT_EQ(file.columns, 12);
+    EXPECT_EQ(file.names, (std::vector<std::string>{"M1", "M2", "M3"}));
   }
 }
 
-TEST(Size, NoNameMeansTheFileCannotBeUsed) {
-  int rows = 7, columns = 7;
-  std::vector<std::string> names;
-  EXPECT_EQ(size(rows, columns, writeFile("empty.ped", ""), names), 0);
-  EXPECT_EQ(size(rows, columns, writeFile("punct.ped", " ,;-\n1 1 0 0 1 1\n"), names), 0);
-  EXPECT_EQ(size(rows, columns, testing::TempDir() + "no-such-file.ped", names), 0);
-  EXPECT_EQ(rows, 7);
-  EXPECT_EQ(columns, 7);
-  ASSERT_EQ(size(rows, columns, writeFile("header.ped", "M1"), names), 1);
-  EXPECT_EQ(rows, 0);
+TEST(ReadPedigreeFile, NoNameMeansTheFileCannotBeUsed) {
+  PedigreeFile file;
+  file.rows = 7;
+  std::string error;
+  EXPECT_EQ(readPedigreeFile(writeFile("empty.ped", ""), file, error), 0);
+  EXPECT_EQ(readPedigreeFile(writeFile("punct.ped", " ,;-\n1 1 0 0 1 1\n"), file, error), 0);
+  EXPECT_EQ(readPedigreeFile(testing::TempDir() + "no-such-file.ped", file, error), 0);
+  EXPECT_EQ(file.rows, 7);
+  ASSERT_EQ(readPedigreeFile(writeFile("header.ped", "M1"), file, error), 1);
+  EXPECT_EQ(file.rows, 0);
+}
+
+// A pipe can be read only once: the rows must come from the same single pass
+// as the header.
+TEST(ReadPedigreeFile, ReadsAPipeLikeARegularFile) {
+  const std::string fifo = writeFile("pipe.ped", "");
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { std::ofstream(fifo) << "M1\n1 1 0 0 1 1 1 2\n1 2 0 0 2 1 2 2\n"; });
+  PedigreeFile file;
+  std::string error;
+  EXPECT_EQ(readPedigreeFile(fifo, file, error), 1);
+  writer.join();
+  std::remove(fifo.c_str());
+  EXPECT_EQ(file.table, (PedTable{{1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 2, 2}}));
 }
 
 TEST(LoadTable, ReadsValuesIncludingNegativeAndCrlf) {
@@ -129,11 +146,11 @@ TEST(LoadTable, MalformedLinesAreReportedNotRead) {
 
 TEST(LoadTable, ErrorNamesTheFileAsGiven) {
   const std::string path = writeFile("named.ped", "M1\n1 1 0 0 1 1 1\n");
-  PedTable t;
+  PedigreeFile file;
   std::string error;
-  EXPECT_FALSE(loadTable(path, 1, 8, t, error));
+  EXPECT_EQ(readPedigreeFile(path, file, error), -1);
   EXPECT_EQ(error, "\nError: " + path + " line 2: expected 8 values, found 7.\n");
-  EXPECT_TRUE(t.empty());
+  EXPECT_TRUE(file.table.empty());
 }
 
 TEST(LoadTable, NoLimitOnLineLengthOrMarkerCount) {
@@ -143,14 +160,11 @@ TEST(LoadTable, NoLimitOnLineLengthOrMarkerCount) {
     row += " 12345 67890";
   }
   const std::string path = writeFile("wide.ped", header + "\n" + row + "\n");
-  int rows = 0, columns = 0;
-  std::vector<std::string> names;
-  ASSERT_EQ(size(rows, columns, path, names), 1);
-  ASSERT_EQ(names.size(), 400u);
-  EXPECT_EQ(names[399], "rs1000400");
-  EXPECT_EQ(columns, 806);
-  PedTable t;
+  PedigreeFile file;
   std::string error;
-  ASSERT_TRUE(loadTable(path, rows, columns, t, error)) << error;
-  EXPECT_EQ(t[0][805], 67890);
+  ASSERT_EQ(readPedigreeFile(path, file, error), 1) << error;
+  ASSERT_EQ(file.names.size(), 400u);
+  EXPECT_EQ(file.names[399], "rs1000400");
+  EXPECT_EQ(file.columns, 806);
+  EXPECT_EQ(file.table[0][805], 67890);
 }

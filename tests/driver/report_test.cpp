@@ -52,18 +52,14 @@ TEST(ReportResult, BatchWritesOnlyTheLog) {
 
 TEST(InformativeList, LinesOfOneAnalysisOnly) {
   ReportRun run([] {
-    openInformativeList();
-    reportInformative(99, 1, 2);
-    closeInformativeList();
-    openInformativeList();  // a second analysis empties the file
-    reportInformative(12, 1, 2);
-    reportInformative(-3, 10, 20);
-    closeInformativeList();
+    keepInformativeList({{99, 1, 2}});
+    keepInformativeList({{12, 1, 2}, {-3, 10, 20}});  // a later analysis replaces the list
+    writeInformativeList();
   });
   EXPECT_EQ(run.informative, "\nInformative: 12, (1, 2)\nInformative: -3, (10, 20)\n");
   ReportRun empty([] {
-    openInformativeList();
-    closeInformativeList();
+    keepInformativeList({});
+    writeInformativeList();
   });
   EXPECT_EQ(empty.informative, "\n");
 }

@@ -17,7 +17,7 @@ namespace {
 struct Run2 : ReportCapture {
   Run2(const PedTable& table, int alleleCode, int model = 1)
       : ReportCapture("network2", [&] {
-          network2(table, static_cast<int>(table.size()), {"M1"}, 1, model, 1, alleleCode, 1);
+          analyseAndReport(table, {"M1"}, 0, 1, model, 0, {alleleCode}, 1, 1);
         }) {}
 };
 

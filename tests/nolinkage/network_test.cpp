@@ -31,11 +31,11 @@ std::vector<int> allelesOf(const PedTable& table) {
   return list;
 }
 
-// runNetwork on marker 1 for the allele `code`; warnings to the console only.
-NetworkResult run(int xlinked, const PedTable& table, int model, int code, int batch = 1) {
+// The analysis of marker 1 for the allele `code`.
+NetworkResult run(int xlinked, const PedTable& table, int model, int code) {
   const std::vector<int> L = allelesOf(table);
   const int k = static_cast<int>(std::find(L.begin(), L.end(), code) - L.begin());
-  return runNetwork(xlinked, table, static_cast<int>(table.size()), 1, model, 0, k, L, batch);
+  return network(xlinked, table, familiesOf(table), 1, model, k, L);
 }
 
 // Two X-linked families, each: mother 1/2, father 1 (written 1 1), an
@@ -173,13 +173,15 @@ TEST(Network, FamilyWithoutTheTestedAlleleDoesNotShiftTheResult) {
   EXPECT_EQ(r.variance, alone.variance);
 }
 
-// What one analysis writes to the console and to the log: (console, log).
+// What one analysis writes to the console and to the log before its result
+// block: (console, log).
 std::pair<std::string, std::string> warningsOf(int xlinked, const PedTable& t, int batch, int logSetting) {
   const std::vector<int> L = allelesOf(t);
   const ReportCapture out("network_test", [&] {
-    runNetwork(xlinked, t, static_cast<int>(t.size()), 1, 1, logSetting, 0, L, batch);
+    analyseAndReport(t, {"M1"}, xlinked, 0, 1, 0, L, batch, logSetting);
   });
-  return {out.console, out.log};
+  const auto beforeBlock = [](const std::string& text) { return text.substr(0, text.find("\n\nMarker:")); };
+  return {beforeBlock(out.console), beforeBlock(out.log)};
 }
 
 TEST(Network, IncompatibleGenotypesWarnOncePerFamily) {
@@ -216,20 +218,20 @@ TEST(Network, IncompatibleGenotypesWarnOncePerFamily) {
 TEST(Network, ReportsAndListsInformativeFamilies) {
   const PedTable t = twoXFamilies(1, 1, 2, 1);
   const std::vector<std::string> names{"DXS1"};
-  const ReportCapture both("network", [&] { network(1, t, static_cast<int>(t.size()), names, 1, 1, 0, 0, {1, 2}, 0); });
+  const ReportCapture both("network", [&] { analyseAndReport(t, names, 1, 0, 1, 0, {1, 2}, 0, 0); });
   EXPECT_EQ(
       both.console,
       "\n\nMarker: DXS1, Allele 1, Inf fams: 2, additive inheritance.\nS: 5, E(S): 4, Var(S): 1, p: 0.625\n");
   EXPECT_EQ(both.informative, "\nInformative: 1, (1, 2)\nInformative: 2, (1, 2)\n");
 
   // Allele 2 (index 1): the allele code is printed, not the index.
-  const ReportCapture second("network", [&] { network(1, t, static_cast<int>(t.size()), names, 1, 3, 0, 1, {1, 2}, 0); });
+  const ReportCapture second("network", [&] { analyseAndReport(t, names, 1, 0, 3, 1, {1, 2}, 0, 0); });
   EXPECT_NE(second.console.find("Allele 2,"), std::string::npos);
 
   // No informative family: the starred line and an informative.txt of one line feed.
   const PedTable none =
       tableOf({{1, 1, 0, 0, 1, 1, 1, 1}, {1, 2, 0, 0, 2, 1, 1, 1}, {1, 3, 1, 2, 1, 2, 1, 1}});
-  const ReportCapture empty("network", [&] { network(0, none, 3, names, 1, 2, 0, 0, {1}, 0); });
+  const ReportCapture empty("network", [&] { analyseAndReport(none, names, 0, 0, 2, 0, {1}, 0, 0); });
   EXPECT_EQ(empty.console,
             "\n\nMarker: DXS1, Allele 1, Inf fams: 0, dominant inheritance.\nS: ****, E(S): ****, Var(S): ****, "
             "p: ****\n");
@@ -379,7 +381,7 @@ TEST(NetworkProperty, AgreesWithDirectEnumerationOfTransmissions) {
       }
     }
     const NetworkResult r =
-        runNetwork(xlinked ? 1 : 0, table, static_cast<int>(table.size()), 1, model, 0, k, L, 1);
+        network(xlinked ? 1 : 0, table, familiesOf(table), 1, model, k, L);
     std::ostringstream where;
     where << "trial " << trial << " xlinked " << xlinked << " model " << model << " allele " << t << "\n";
     for (const Person& p : people) {
@@ -449,7 +451,7 @@ TEST(NetworkProperty, UntypedParentsKeepTheWholeWeightAndTheObservedValue) {
     const std::vector<int> L = allelesOf(table);
     const int k = static_cast<int>(gen() % L.size());
     const NetworkResult r =
-        runNetwork(xlinked ? 1 : 0, table, static_cast<int>(table.size()), 1, model, 0, k, L, 1);
+        network(xlinked ? 1 : 0, table, familiesOf(table), 1, model, k, L);
     if (r.informative == 0) {
       continue;
     }

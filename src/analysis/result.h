@@ -1,0 +1,25 @@
+// What one analysis (one marker, one allele, one setting) finds: the numbers,
+// the families that entered S and the warnings, as data. Only the program
+// driver turns it into log lines, console text and informative.txt.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A nuclear family as the pedigree names it.
+struct FamilyId {
+  long ped;
+  long father;
+  long mother;
+};
+
+struct AnalysisResult {
+  int informative = 0;      // informative nuclear families
+  double S = 0.0;           // observed statistic over the informative families
+  double expected = 0.0;    // E(S) under the null
+  double variance = 0.0;    // Var(S) under the null
+  double p = 1.0;           // exact two-sided p-value
+  bool noFamilies = false;  // the pedigree table holds no nuclear family at all
+  std::vector<long> incompatiblePeds;     // pedigrees warned of, in family order (one entry per family)
+  std::vector<FamilyId> informativeFamilies;  // in family order
+};

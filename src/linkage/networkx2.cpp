@@ -149,14 +149,13 @@ void networkX2(const PedTable& table, int rows, const std::vector<std::string>& 
         familyAlleles.clear();
         countAlleles(table, familyAlleles, fam.members, column);
         // Only a mother with one copy of the tested allele has one to switch (2/3 has none to give).
-        const bool motherNotOneOne = fam.motherPos != -1 && testedCopies(table[fam.members[fam.motherPos]],
-                                                                         column, L[k]) != 1;
+        const bool motherNotOneOne =
+            fam.motherPos != -1 && testedCopies(table[fam.members[fam.motherPos]], column, L[k]) != 1;
         // A family without the tested allele cannot be given copies of it.
         const bool carriesTested =
             std::find(familyAlleles.begin(), familyAlleles.end(), L[k]) != familyAlleles.end();
         if (fam.members.empty() || familyAlleles.size() < 2 || fam.children.empty() ||
-            (fam.children.size() <= 1 && fam.parents.size() <= 1) || motherNotOneOne ||
-            !carriesTested) {
+            (fam.children.size() <= 1 && fam.parents.size() <= 1) || motherNotOneOne || !carriesTested) {
           return false;
         }
         alleles(pairs, fam.members, L, table, column, k);

@@ -138,7 +138,8 @@ TEST(Moment2AndPvalue2, MirrorOfAMeanRoundedInLongSums) {
   }
   const double rounded = 129.5 - 4e-11;
   for (double observed : {205.0, 54.0}) {
-    EXPECT_NEAR(pvalue2(rounded, 20.5, std::log(8.0), list, observed), 2.0 / 8, 1e-12) << "observed " << observed;
+    EXPECT_NEAR(pvalue2(rounded, 20.5, std::log(8.0), list, observed), 2.0 / 8, 1e-12)
+        << "observed " << observed;
   }
   freerec2(list);
   Rec2* one = crerec2(3.0, noSums, std::log(2.0));

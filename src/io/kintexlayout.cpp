@@ -1,6 +1,7 @@
 // kintex's own layout (marker-name header, integer lines) as a study: the
 // classic reader loads and checks the file, this adapter names what it holds.
 #include <algorithm>
+#include <utility>
 
 #include "driver/pedfile.h"
 #include "io/readers.h"
@@ -35,16 +36,18 @@ int oneOrTwo(long value) { return value == 1 || value == 2 ? static_cast<int>(va
 class KintexSource : public GenotypeSource {
  public:
   explicit KintexSource(const std::string& path) {
-    int rows = 0;
-    int columns = 0;
-    if (size(rows, columns, path, names_) == 0) {
+    PedigreeFile file;
+    std::string error;
+    const int status = readPedigreeFile(path, file, error);
+    if (status == 0) {
       throw InputError(path + ": cannot be opened, is empty, or its first line holds no marker names");
     }
-    std::string error;
-    if (!loadTable(path, rows, columns, table_, error)) {
+    if (status < 0) {
       throw InputError(classicMessage(error));
     }
-    for (const std::vector<long>& row : table_) {
+    names_ = std::move(file.names);
+    table_ = std::move(file.table);
+    for (const PedRow row : table_) {
       Sample s;
       s.family = std::to_string(row[0]);
       s.id = std::to_string(row[1]);
@@ -66,7 +69,7 @@ class KintexSource : public GenotypeSource {
     const std::size_t column = 6 + 2 * next_;
     // The distinct non-zero codes in ascending order; code k is the k-th.
     std::vector<long> found;
-    for (const std::vector<long>& row : table_) {
+    for (const PedRow row : table_) {
       for (std::size_t c = column; c < column + 2; ++c) {
         if (row[c] != 0) {
           found.push_back(row[c]);

@@ -3,20 +3,13 @@
 # overwrite an input: exit status 1, a message on standard error, nothing on
 # standard output, and the results of an earlier run left as they were.
 #   bad_arguments.sh <kintex binary> <tests dir>
-set -u
-bin=$1
-tests=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-/usr/bin/python3 "$tests/e2e/named/make_study.py" . 12 || exit 2
+source "$2/e2e/named/study.sh" "$1" "$2" 12
 printf 'XX\n' >broken.bed
 cp study.bim broken.bim
 cp study.fam broken.fam
 cp study.kin res.log
 for f in res.tsv res.informative.tsv; do echo "an earlier run" >"$f"; done
 cp res.log res.log.before
-fail=0
 check() {
   "$bin" "$@" >out.txt 2>err.txt
   local status=$?

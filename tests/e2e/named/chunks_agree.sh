@@ -3,14 +3,7 @@
 # of one whole run byte for byte, under both nulls (each analysis under
 # "linkage, no association" draws from its own stream).
 #   chunks_agree.sh <kintex binary> <tests dir>
-set -u
-bin=$1
-tests=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-/usr/bin/python3 "$tests/e2e/named/make_study.py" . 23 || exit 2
-fail=0
+source "$2/e2e/named/study.sh" "$1" "$2" 23
 "$bin" --bfile study --out whole --null both --threads 1 2>/dev/null || { echo "whole run failed"; exit 1; }
 for n in 3 7; do
   : >merged.tsv

@@ -5,14 +5,7 @@
 # numbers. The chromosome decides the test: X outside the pseudo-autosomal
 # regions is X-linked, XY and the pseudo-autosomal part of X are not.
 #   formats_agree.sh <kintex binary> <tests dir>
-set -u
-bin=$1
-tests=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
-/usr/bin/python3 "$tests/e2e/named/make_study.py" . 12 || exit 2
-fail=0
+source "$2/e2e/named/study.sh" "$1" "$2" 12
 run() { "$bin" "$@" --null both --model all 2>/dev/null || { echo "kintex $* failed"; fail=1; }; }
 run --bfile study --out bed
 run --ped study.ped --map study.map --out ped

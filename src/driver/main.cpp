@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   if (argc == 7) {
     return runBatch(argv);
   }
-  std::cout << "\nError: Incorrect number of parameters. \nUsage: kintex pedfilename logfile xlinked H_0 model marker";
+  std::cout << "\nError: Incorrect number of parameters. \nUsage: kintex pedfilename logfile xlinked H_0 "
+               "model marker";
   return 1;
 }

@@ -2,7 +2,6 @@
 #include "driver/options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
 namespace {
@@ -20,12 +19,16 @@ void defineOptions(CLI::App& app, RawOptions& raw, RunOptions& o) {
   app.add_option("--bfile", raw.bfile, "PLINK binary fileset PREFIX.bed, PREFIX.bim, PREFIX.fam")
       ->type_name("PREFIX")
       ->group("Input (one of)");
-  app.add_option("--ped", raw.ped, "PLINK text pedigree file (needs --map)")->type_name("FILE")->group("Input (one of)");
+  app.add_option("--ped", raw.ped, "PLINK text pedigree file (needs --map)")
+      ->type_name("FILE")
+      ->group("Input (one of)");
   app.add_option("--map", raw.map, "PLINK map file of --ped")->type_name("FILE")->group("Input (one of)");
   app.add_option("--vcf", raw.vcf, "VCF or BCF genotypes, plain or compressed (needs --fam)")
       ->type_name("FILE")
       ->group("Input (one of)");
-  app.add_option("--fam", raw.fam, "pedigree of --vcf, PLINK .fam layout")->type_name("FILE")->group("Input (one of)");
+  app.add_option("--fam", raw.fam, "pedigree of --vcf, PLINK .fam layout")
+      ->type_name("FILE")
+      ->group("Input (one of)");
   app.add_option("--kintex", raw.kintex, "kintex's own layout: a header of marker names, integer lines")
       ->type_name("FILE")
       ->group("Input (one of)");
@@ -41,13 +44,15 @@ void defineOptions(CLI::App& app, RawOptions& raw, RunOptions& o) {
   app.add_option("--markers", raw.markers, "markers by name or 1-based index range, e.g. rs1,rs7,10-20")
       ->type_name("LIST");
   app.add_option("--chr", raw.chr, "chromosomes, e.g. 1-22,X")->type_name("LIST");
-  app.add_option("--chunk", raw.chunk, "the I-th of N contiguous slices of the selected markers")->type_name("I/N");
+  app.add_option("--chunk", raw.chunk, "the I-th of N contiguous slices of the selected markers")
+      ->type_name("I/N");
   app.add_option("--threads", o.threads, "analyses run at once; 0: every core")
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
   app.add_option("--seed", o.seed, "seed of the random pair choice under 'linkage, no association'")
       ->capture_default_str();
-  app.add_flag("--xlinked", o.xlinked, "--kintex input: every marker is X-linked (the layout has no chromosomes)");
+  app.add_flag("--xlinked", o.xlinked,
+               "--kintex input: every marker is X-linked (the layout has no chromosomes)");
   app.add_option("--par", raw.par, "reference build for the pseudo-autosomal regions of X: b37 or b38")
       ->check(CLI::IsMember({"b37", "b38"}))
       ->capture_default_str();
@@ -117,7 +122,8 @@ const char* modelShort(int model) {
 }
 
 std::optional<int> parseOptions(int argc, char** argv, RunOptions& o, std::ostream& out, std::ostream& err) {
-  CLI::App app{"kintex " KINTEX_VERSION ": exact family-based association tests in nuclear families.\n"
+  CLI::App app{"kintex " KINTEX_VERSION
+               ": exact family-based association tests in nuclear families.\n"
                "Classic forms: 'kintex' (menu), 'kintex pedfile logfile xlinked H_0 model marker' (batch).",
                "kintex"};
   RawOptions raw;

@@ -1,10 +1,10 @@
 // Progress bar or sparse progress lines on standard error.
 #include "driver/progress.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
-
-#include <unistd.h>
 
 Progress::Progress(std::size_t total)
     : total_(total), terminal_(isatty(STDERR_FILENO) != 0), start_(std::chrono::steady_clock::now()) {}

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <iterator>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <numeric>
@@ -121,15 +121,24 @@ struct PendingMarker {
 class StudyRun {
  public:
   StudyRun(const RunOptions& o, io::GenotypeSource& source, const StudyPedigree& pedigree, OutputFiles& files)
-      : o_(o), source_(source), pedigree_(pedigree), tsv_(files[0]), informative_(files[2]) {}
+      : o_(o),
+        source_(source),
+        pedigree_(pedigree),
+        tsv_(files[0]),
+        informative_(files[2]),
+        started_(std::time(nullptr)) {}
 
   void run(const MarkerPlan& plan);
   void writeLog(std::ostream& log, const MarkerPlan& plan, double seconds) const;
   std::size_t warningCount() const {
-    return pedigree_.qc.warnings.size() + hetMen_.count + mendelian_.count + (pedigree_.families.pedIds.empty() ? 1 : 0);
+    return pedigree_.qc.warnings.size() + hetMen_.count + mendelian_.count + (noFamily() ? 1 : 0) +
+           (nothingSelected() ? 1 : 0);
   }
 
  private:
+  bool noFamily() const { return pedigree_.families.pedIds.empty(); }
+  // Chunks may be empty (more chunks than markers); a selection may not.
+  bool nothingSelected() const { return analysed_ == 0 && !o_.chunk; }
   bool isXLinked(const io::MarkerInfo& info) const {
     return o_.format == InputFormat::Kintex ? o_.xlinked : io::isXChromosome(info.chrom, info.pos, o_.build);
   }
@@ -153,12 +162,14 @@ class StudyRun {
   std::size_t markersWithErrors_ = 0;
   MessageList hetMen_;
   MessageList mendelian_;
+  std::time_t started_;
 };
 
 void StudyRun::run(const MarkerPlan& plan) {
   tsv_ << "chrom\tpos\tmarker\tallele\tnull\tmodel\txlinked\tinformative\tS\tE_S\tVar_S\tp\n";
   informative_ << "marker\tallele\tnull\tmodel\tpedigree\tfather\tmother\n";
-  table_ = pedigreeTable(pedigree_, std::min(kBatchMarkers, std::max<std::size_t>(plan.last - plan.first, 1)));
+  table_ =
+      pedigreeTable(pedigree_, std::min(kBatchMarkers, std::max<std::size_t>(plan.last - plan.first, 1)));
   Progress progress(plan.last - plan.first);
   io::MarkerInfo info;
   std::vector<std::int32_t> codes;
@@ -299,8 +310,8 @@ void StudyRun::writeRow(const PendingMarker& marker, const AnalysisJob& job, con
   tsv_ << '\n';
   for (const FamilyId& family : r.informativeFamilies) {
     informative_ << info.name << '\t' << allele << '\t' << job.null << '\t' << modelShort(job.model) << '\t'
-                 << pedigree_.familyName(family.ped) << '\t' << pedigree_.individualName(family.father) << '\t'
-                 << pedigree_.individualName(family.mother) << '\n';
+                 << pedigree_.familyName(family.ped) << '\t' << pedigree_.individualName(family.father)
+                 << '\t' << pedigree_.individualName(family.mother) << '\n';
   }
 }
 
@@ -309,9 +320,8 @@ std::string nullWords(int null) {
 }
 
 void StudyRun::writeLog(std::ostream& log, const MarkerPlan& plan, double seconds) const {
-  const std::time_t now = std::time(nullptr);
   char date[64];
-  std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S %z", std::localtime(&now));
+  std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S %z", std::localtime(&started_));
   log << "kintex " << KINTEX_VERSION << "\n" << o_.commandLine << "\nStarted: " << date << "\n\nSettings\n";
   for (int null : o_.nulls) {
     log << "  null hypothesis " << nullWords(null) << "\n";
@@ -320,7 +330,8 @@ void StudyRun::writeLog(std::ostream& log, const MarkerPlan& plan, double second
     log << "  model: " << modelName(model) << "\n";
   }
   if (o_.format == InputFormat::Kintex) {
-    log << "  X-linked test: " << (o_.xlinked ? "every marker (--xlinked)" : "no marker (autosomal test)") << "\n";
+    log << "  X-linked test: " << (o_.xlinked ? "every marker (--xlinked)" : "no marker (autosomal test)")
+        << "\n";
   } else {
     log << "  X-linked test: markers on X (X, 23, chrX) outside the pseudo-autosomal regions of "
         << (o_.build == io::GenomeBuild::GRCh38 ? "GRCh38" : "GRCh37") << "; autosomal test for the rest\n";
@@ -328,10 +339,11 @@ void StudyRun::writeLog(std::ostream& log, const MarkerPlan& plan, double second
   log << "  markers: " << (o_.markersText.empty() ? "all" : o_.markersText)
       << (o_.chrText.empty() ? "" : ", chromosomes " + o_.chrText) << "\n";
   if (o_.chunk) {
-    log << "  chunk " << o_.chunk->index << " of " << o_.chunk->count << ": selected markers " << plan.first + 1
-        << " to " << plan.last << " of " << plan.selected << "\n";
+    log << "  chunk " << o_.chunk->index << " of " << o_.chunk->count << ": selected markers "
+        << plan.first + 1 << " to " << plan.last << " of " << plan.selected << "\n";
   }
-  log << "  seed " << o_.seed << " (pair draws under \"linkage, no association\": one stream per marker and allele)\n"
+  log << "  seed " << o_.seed
+      << " (pair draws under \"linkage, no association\": one stream per marker and allele)\n"
       << "  threads: " << o_.threads << "\n\nInput\n";
   for (const std::string& file : o_.inputs) {
     log << "  " << file << "\n";
@@ -352,8 +364,8 @@ void StudyRun::writeLog(std::ostream& log, const MarkerPlan& plan, double second
     log << "    with " << parents[p] << " in the file: " << kinds[p][0] << " with one child, " << kinds[p][1]
         << " with two or more\n";
   }
-  log << "  markers in the input: " << source_.markerCount() << "; analysed: " << analysed_ << " (" << xlinkedMarkers_
-      << " with the X-linked test)\n";
+  log << "  markers in the input: " << source_.markerCount() << "; analysed: " << analysed_ << " ("
+      << xlinkedMarkers_ << " with the X-linked test)\n";
   for (const auto& [chrom, count] : byChromosome_) {
     log << "    chromosome " << chrom << ": " << count << "\n";
   }
@@ -367,8 +379,11 @@ void StudyRun::writeLog(std::ostream& log, const MarkerPlan& plan, double second
       << "  families with genotypes no parents can explain (per marker, left out): " << mendelian_.count
       << ", at " << markersWithErrors_ << " markers\n";
   log << "\nWarnings\n";
-  if (pedigree_.families.pedIds.empty()) {
+  if (noFamily()) {
     log << "  the pedigree holds no nuclear family: nothing can be informative\n";
+  }
+  if (nothingSelected()) {
+    log << "  no marker is selected\n";
   }
   for (const std::string& text : qc.warnings) {
     log << "  " << text << "\n";

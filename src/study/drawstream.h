@@ -9,7 +9,8 @@
 // "<seed>\t<marker name>\t<allele string>", seed in decimal. It depends on
 // nothing else, so an analysis draws the same pairs whichever other markers,
 // chunks or threads share the run.
-inline std::uint32_t drawStreamState(std::uint64_t seed, const std::string& marker, const std::string& allele) {
+inline std::uint32_t drawStreamState(std::uint64_t seed, const std::string& marker,
+                                     const std::string& allele) {
   const std::string text = std::to_string(seed) + "\t" + marker + "\t" + allele;
   std::uint32_t hash = 2166136261u;
   for (unsigned char c : text) {

@@ -7,16 +7,21 @@ namespace {
 
 enum Col { PED = 0, ID = 1, FATHER = 2, MOTHER = 3, SEX = 4 };
 
-bool carries(const PedRow& row, int column, long allele) { return row[column] == allele || row[column + 1] == allele; }
+bool carries(const PedRow& row, int column, long allele) {
+  return row[column] == allele || row[column + 1] == allele;
+}
 
 bool typed(const PedRow& row, int column) { return row[column] != 0 && row[column + 1] != 0; }
 
 // Whether a child's two alleles can come one from each parent; a parent
 // that is not typed (or absent) can give any allele.
-bool explained(const PedRow& child, const PedRow* father, const PedRow* mother, int column, bool son, bool xlinked) {
+bool explained(const PedRow& child, const PedRow* father, const PedRow* mother, int column, bool son,
+               bool xlinked) {
   const long a = child[column];
   const long b = child[column + 1];
-  auto gives = [&](const PedRow* parent, long allele) { return parent == nullptr || carries(*parent, column, allele); };
+  auto gives = [&](const PedRow* parent, long allele) {
+    return parent == nullptr || carries(*parent, column, allele);
+  };
   if (xlinked && son) {
     return gives(mother, a);
   }

@@ -18,11 +18,11 @@
 // family and the individual) and the counts the log reports.
 struct PedigreeQc {
   std::vector<std::string> warnings;
-  int missingParents = 0;     // parent ids with no record (taken as untyped parents)
-  int singleParent = 0;       // individuals with one parent given (taken as founders)
-  int wrongSexParents = 0;    // nuclear families left out: father female or mother male
-  int cyclePedigrees = 0;     // pedigrees left out: someone is their own ancestor
-  int familiesLeftOut = 0;    // nuclear families left out by the two checks above
+  int missingParents = 0;   // parent ids with no record (taken as untyped parents)
+  int singleParent = 0;     // individuals with one parent given (taken as founders)
+  int wrongSexParents = 0;  // nuclear families left out: father female or mother male
+  int cyclePedigrees = 0;   // pedigrees left out: someone is their own ancestor
+  int familiesLeftOut = 0;  // nuclear families left out by the two checks above
 };
 
 // The coded pedigree. Family code c (1-based) is familyNames[c - 1];

@@ -12,7 +12,8 @@ std::vector<std::string> splitList(const std::string& list, const std::string& o
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = list.find(',', start);
-    const std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::string item =
+        list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     if (item.empty()) {
       throw SelectionError(option + ": empty item in '" + list + "'");
     }
@@ -25,7 +26,8 @@ std::vector<std::string> splitList(const std::string& list, const std::string& o
 }
 
 bool allDigits(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 std::size_t toIndex(const std::string& digits, const std::string& option) {
@@ -37,7 +39,8 @@ std::size_t toIndex(const std::string& digits, const std::string& option) {
 
 // "a-b" with a and b all digits gives (a, b); a lone number n gives (n, n);
 // anything else returns false.
-bool numberRange(const std::string& item, const std::string& option, std::pair<std::size_t, std::size_t>& range) {
+bool numberRange(const std::string& item, const std::string& option,
+                 std::pair<std::size_t, std::size_t>& range) {
   const std::size_t dash = item.find('-');
   const std::string first = item.substr(0, dash);
   const std::string last = dash == std::string::npos ? first : item.substr(dash + 1);

@@ -7,8 +7,8 @@
 
 namespace {
 
-io::Sample person(const std::string& fam, const std::string& id, const std::string& father, const std::string& mother,
-                  int sex, int affection = 2) {
+io::Sample person(const std::string& fam, const std::string& id, const std::string& father,
+                  const std::string& mother, int sex, int affection = 2) {
   return io::Sample{fam, id, father, mother, sex, affection};
 }
 
@@ -18,7 +18,8 @@ bool anyWarning(const StudyPedigree& p, const std::string& text) {
       return true;
     }
   }
-  ADD_FAILURE() << "no warning '" << text << "'; first is '" << (p.qc.warnings.empty() ? "" : p.qc.warnings[0]) << "'";
+  ADD_FAILURE() << "no warning '" << text << "'; first is '"
+                << (p.qc.warnings.empty() ? "" : p.qc.warnings[0]) << "'";
   return false;
 }
 
@@ -80,8 +81,10 @@ TEST(StudyPedigree, ParentOfTheWrongSexLeavesTheFamilyOut) {
   ASSERT_EQ(p.families.pedIds.size(), 1u);
   EXPECT_EQ(p.familyName(p.families.pedIds[0]), "OK");
   EXPECT_EQ(p.qc.wrongSexParents, 2);
-  anyWarning(p, "family F, father D, mother M: the father is recorded as female; this nuclear family is left out");
-  anyWarning(p, "family G, father D, mother M: the mother is recorded as male; this nuclear family is left out");
+  anyWarning(
+      p, "family F, father D, mother M: the father is recorded as female; this nuclear family is left out");
+  anyWarning(p,
+             "family G, father D, mother M: the mother is recorded as male; this nuclear family is left out");
 }
 
 TEST(StudyPedigree, OwnAncestorLeavesThatFamilyOut) {
@@ -123,12 +126,12 @@ TEST(StudyGenotypes, MendelianConflictsNameTheChild) {
     std::vector<std::string> named;
   } cases[] = {
       {{1, 1, 2, 2, 1, 2, 1, 2}, false, {}},
-      {{1, 1, 2, 2, 1, 1, 1, 2}, false, {"C"}},          // a son without his mother's allele
-      {{1, 1, 2, 2, 2, 2, 2, 2}, false, {"C", "E"}},     // no allele of the father
-      {{0, 0, 2, 2, 1, 1, 1, 2}, false, {"C"}},          // untyped father: the mother still shows it
-      {{1, 1, 1, 2, 2, 2, 2, 2}, true, {"E"}},           // a daughter carries her father's X
-      {{1, 1, 2, 2, 1, 1, 1, 2}, true, {"C"}},           // a son's X is his mother's
-      {{0, 0, 0, 0, 1, 1, 2, 2}, true, {}},              // conflicts among siblings only: none named
+      {{1, 1, 2, 2, 1, 1, 1, 2}, false, {"C"}},       // a son without his mother's allele
+      {{1, 1, 2, 2, 2, 2, 2, 2}, false, {"C", "E"}},  // no allele of the father
+      {{0, 0, 2, 2, 1, 1, 1, 2}, false, {"C"}},       // untyped father: the mother still shows it
+      {{1, 1, 1, 2, 2, 2, 2, 2}, true, {"E"}},        // a daughter carries her father's X
+      {{1, 1, 2, 2, 1, 1, 1, 2}, true, {"C"}},        // a son's X is his mother's
+      {{0, 0, 0, 0, 1, 1, 2, 2}, true, {}},           // conflicts among siblings only: none named
   };
   for (const auto& c : cases) {
     PedTable table = pedigreeTable(p, 1);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-io::MarkerInfo marker(const std::string& chrom, const std::string& name) { return io::MarkerInfo{chrom, 1, name, {}}; }
+io::MarkerInfo marker(const std::string& chrom, const std::string& name) {
+  return io::MarkerInfo{chrom, 1, name, {}};
+}
 }  // namespace
 
 TEST(Selection, MarkersByNameAndIndexRange) {
@@ -15,7 +17,8 @@ TEST(Selection, MarkersByNameAndIndexRange) {
     std::size_t index;
     std::string name;
     bool selected;
-  } cases[] = {{7, "a", true}, {8, "a", false}, {10, "a", true}, {20, "a", true}, {21, "a", false}, {99, "rs1", true}};
+  } cases[] = {{7, "a", true},  {8, "a", false},  {10, "a", true},
+               {20, "a", true}, {21, "a", false}, {99, "rs1", true}};
   for (const auto& c : cases) {
     EXPECT_EQ(s.selects(c.index, marker("1", c.name)), c.selected) << c.index << " " << c.name;
   }

@@ -47,6 +47,9 @@ class KintexSource : public GenotypeSource {
     }
     names_ = std::move(file.names);
     table_ = std::move(file.table);
+    if (table_.empty()) {
+      throw InputError(path + ": holds no individuals");
+    }
     for (const PedRow row : table_) {
       Sample s;
       s.family = std::to_string(row[0]);

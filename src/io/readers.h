@@ -31,16 +31,18 @@ std::unique_ptr<GenotypeSource> openPlinkText(const std::string& pedPath, const 
 // VCF or BCF (plain, gzip or bgzip; read through htslib) with the pedigree
 // from a PLINK .fam. Genotypes come from GT: allele 0 (REF) gets code 1, ALT
 // k gets code k + 1, so alleles are REF, ALT1, ALT2, ...; '.' is missing; a
-// haploid call (a man's X) is written as two equal alleles. A VCF sample is
-// the .fam individual with that individual id; when individual ids repeat
-// across families, a sample named FAMILY_ID (PLINK's export form) is matched
-// too. A VCF sample that is not in the .fam is an error; a .fam individual
-// without a VCF column is an ungenotyped member of the pedigree (useful for
-// untyped parents). A record with ID '.' is named CHROM:POS. The file is read
-// through once on opening, to check every record and count them, so that a
-// bad record is reported before anything is analysed. Lines of a VCF are
-// counted as in the file (header included); a BCF's records as "record n".
-// htslib's own messages are silenced: problems come back as InputError.
+// haploid call (a man's X) is written as two equal alleles; a call of more
+// than two alleles is an error; a record without GT has every call missing.
+// A VCF sample is the .fam individual with that individual id; when
+// individual ids repeat across families, a sample named FAMILY_ID (PLINK's
+// export form) is matched too. A VCF sample that is not in the .fam is an
+// error; a .fam individual without a VCF column is an ungenotyped member of
+// the pedigree (useful for untyped parents). A record with ID '.' is named
+// CHROM:POS. The file is read through once on opening, to check every record
+// and count them, so that a bad record is reported before anything is
+// analysed. Lines of a VCF are counted as in the file (header included); a
+// BCF's records as "record n". htslib's own messages are silenced (its log
+// level is set to off): problems come back as InputError.
 std::unique_ptr<GenotypeSource> openVcf(const std::string& vcfPath, const std::string& famPath);
 
 // kintex's own layout: a header line of marker names, then one line of

@@ -41,8 +41,8 @@ std::vector<std::size_t> matchSamples(const bcf_hdr_t* header, const std::vector
       if (joined != byFamilyAndId.end()) {
         index = joined->second;
       } else if (byName != byId.end()) {
-        throw InputError(vcfPath + ": sample '" + shorten(name) + "' matches individuals of several families in " +
-                         famPath + "; name it FAMILY_ID in the VCF");
+        throw InputError(vcfPath + ": sample '" + shorten(name) + "' matches several individuals of " + famPath +
+                         " (when their families differ, name the sample FAMILY_ID)");
       } else {
         throw InputError(vcfPath + ": sample '" + shorten(name) + "' is not in the pedigree " + famPath);
       }

@@ -20,6 +20,7 @@
 #include "driver/progress.h"
 #include "family/codings.h"
 #include "io/readers.h"
+#include "io/textfields.h"
 #include "study/drawstream.h"
 #include "study/genotypes.h"
 #include "study/pedigree.h"
@@ -79,7 +80,7 @@ MarkerPlan planMarkers(const RunOptions& o, const io::GenotypeSource& source) {
     }
     for (const std::string& name : sel.names) {
       if (found.count(name) == 0) {
-        throw io::InputError("--markers: no marker named '" + name + "'" +
+        throw io::InputError("--markers: no marker named '" + io::shorten(name) + "'" +
                              (sel.chromosomes.empty() ? "" : " on the chromosomes of --chr"));
       }
     }

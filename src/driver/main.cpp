@@ -1,18 +1,39 @@
 // kintex: exact family-based association tests in nuclear families.
-// No arguments start the interactive menu; six run a batch analysis; any
-// other count is a usage error.
+// No arguments start the interactive menu. When no argument starts with
+// "--" the classic form applies: six run a batch analysis, any other count
+// is a usage error. Otherwise the named-option form (kintex --help).
+#include <algorithm>
+#include <cstring>
 #include <iostream>
 
 #include "driver/batch.h"
 #include "driver/interactive.h"
+#include "driver/options.h"
+#include "driver/studyrun.h"
+
+namespace {
+
+bool namedForm(int argc, char** argv) {
+  return std::any_of(argv + 1, argv + argc, [](const char* arg) { return std::strncmp(arg, "--", 2) == 0; });
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 1) {
     return runInteractive();
   }
+  if (namedForm(argc, argv)) {
+    RunOptions options;
+    if (const auto status = parseOptions(argc, argv, options, std::cout, std::cerr)) {
+      return *status;
+    }
+    return runStudy(options);
+  }
   if (argc == 7) {
     return runBatch(argv);
   }
-  std::cout << "\nError: Incorrect number of parameters. \nUsage: kintex pedfilename logfile xlinked H_0 model marker";
+  std::cout << "\nError: Incorrect number of parameters. \nUsage: kintex pedfilename logfile xlinked H_0 "
+               "model marker";
   return 1;
 }

@@ -1,0 +1,188 @@
+// Coding of string ids and the structural checks of a study's pedigree.
+#include "study/pedigree.h"
+
+#include <map>
+#include <set>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+
+namespace {
+
+using Key = std::pair<std::int32_t, std::int32_t>;  // family code, individual code
+
+// Integer codes of distinct strings, from 1 in order of first use; "0" is 0.
+class Coder {
+ public:
+  explicit Coder(std::vector<std::string>& names) : names_(names) {}
+  std::int32_t code(const std::string& name) {
+    if (name == "0") {
+      return 0;
+    }
+    auto [it, added] = codes_.emplace(name, static_cast<std::int32_t>(names_.size() + 1));
+    if (added) {
+      names_.push_back(name);
+    }
+    return it->second;
+  }
+
+ private:
+  std::vector<std::string>& names_;
+  std::unordered_map<std::string, std::int32_t> codes_;
+};
+
+enum Col { PED = 0, ID = 1, FATHER = 2, MOTHER = 3, SEX = 4 };
+
+std::string who(const StudyPedigree& p, std::int32_t family, std::int32_t id) {
+  return "family " + p.familyName(family) + ", individual " + p.individualName(id);
+}
+
+// Parents named but absent from the file are kept as untyped parents (a
+// sibship whose parents were not sampled is still a family); one parent
+// alone cannot make a nuclear family, so such an individual is a founder.
+void checkParents(StudyPedigree& p, const std::map<Key, std::size_t>& records) {
+  std::set<Key> reported;
+  for (const auto& row : p.columns) {
+    if ((row[FATHER] == 0) != (row[MOTHER] == 0)) {
+      ++p.qc.singleParent;
+      p.qc.warnings.push_back(who(p, row[PED], row[ID]) + ": only one parent is given; taken as a founder");
+      continue;
+    }
+    for (int c : {FATHER, MOTHER}) {
+      const Key parent{row[PED], row[c]};
+      if (row[c] != 0 && records.count(parent) == 0 && reported.insert(parent).second) {
+        ++p.qc.missingParents;
+        p.qc.warnings.push_back(who(p, row[PED], row[ID]) + ": " + (c == FATHER ? "father " : "mother ") +
+                                p.individualName(row[c]) + " has no record; taken as an untyped parent");
+      }
+    }
+  }
+}
+
+// Families (pedigree codes) in which someone is their own ancestor: a walk
+// up the parent links that comes back to where it started.
+std::set<std::int32_t> pedigreesWithCycles(StudyPedigree& p, const std::map<Key, std::size_t>& records) {
+  enum { Unseen, OnPath, Done };
+  std::vector<int> state(p.size(), Unseen);
+  std::set<std::int32_t> cyclic;
+  // Depth-first with an explicit stack: (record, next parent to visit).
+  for (std::size_t start = 0; start < p.size(); ++start) {
+    std::vector<std::pair<std::size_t, int>> stack{{start, FATHER}};
+    while (!stack.empty() && state[start] != Done) {
+      auto& [r, next] = stack.back();
+      state[r] = OnPath;
+      if (next > MOTHER) {
+        state[r] = Done;
+        stack.pop_back();
+        continue;
+      }
+      const auto& row = p.columns[r];
+      const auto parent = records.find(Key{row[PED], row[next++]});
+      if (parent == records.end() || state[parent->second] == Done) {
+        continue;
+      }
+      if (state[parent->second] == OnPath) {
+        if (cyclic.insert(row[PED]).second) {
+          ++p.qc.cyclePedigrees;
+          p.qc.warnings.push_back(who(p, row[PED], p.columns[parent->second][ID]) +
+                                  " is their own ancestor; the whole family is left out");
+        }
+        continue;
+      }
+      stack.emplace_back(parent->second, FATHER);
+    }
+  }
+  return cyclic;
+}
+
+// Keeps the nuclear families whose pedigree has no cycle and whose father
+// is not recorded as female nor the mother as male.
+void dropFamilies(StudyPedigree& p, const std::map<Key, std::size_t>& records,
+                  const std::set<std::int32_t>& cyclic) {
+  FamilyList kept;
+  FamilyList& all = p.families;
+  auto recordedSex = [&](long ped, long id) {
+    const auto it = records.find(Key{static_cast<std::int32_t>(ped), static_cast<std::int32_t>(id)});
+    return it == records.end() ? 0 : p.columns[it->second][SEX];
+  };
+  for (std::size_t f = 0; f < all.pedIds.size(); ++f) {
+    const FamilyId id{all.pedIds[f], all.fatherIds[f], all.motherIds[f]};
+    const bool femaleFather = recordedSex(id.ped, id.father) == 2;
+    const bool maleMother = recordedSex(id.ped, id.mother) == 1;
+    if (cyclic.count(static_cast<std::int32_t>(id.ped)) != 0 || femaleFather || maleMother) {
+      ++p.qc.familiesLeftOut;
+      if (femaleFather || maleMother) {
+        ++p.qc.wrongSexParents;
+        p.qc.warnings.push_back(describeFamily(p, id) + ": the " + (femaleFather ? "father" : "mother") +
+                                " is recorded as " + (femaleFather ? "female" : "male") +
+                                "; this nuclear family is left out");
+      }
+      continue;
+    }
+    kept.pedIds.push_back(id.ped);
+    kept.fatherIds.push_back(id.father);
+    kept.motherIds.push_back(id.mother);
+  }
+  all = std::move(kept);
+}
+
+}  // namespace
+
+StudyPedigree buildPedigree(const std::vector<io::Sample>& samples) {
+  StudyPedigree p;
+  Coder families(p.familyNames);
+  Coder individuals(p.individualNames);
+  std::map<Key, std::size_t> records;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const io::Sample& s = samples[i];
+    const std::int32_t family = families.code(s.family);
+    const std::int32_t id = individuals.code(s.id);
+    p.columns.push_back({family, id, individuals.code(s.father), individuals.code(s.mother),
+                         static_cast<std::int32_t>(s.sex), static_cast<std::int32_t>(s.affection)});
+    const auto [it, added] = records.emplace(Key{family, id}, i);
+    if (!added) {
+      throw io::InputError("family " + s.family + ": individual " + s.id + " appears twice (records " +
+                           std::to_string(it->second + 1) + " and " + std::to_string(i + 1) + ")");
+    }
+  }
+  checkParents(p, records);
+  const std::set<std::int32_t> cyclic = pedigreesWithCycles(p, records);
+  const PedTable table = pedigreeTable(p, 0);
+  pedigrees(table, static_cast<int>(table.size()), p.families);
+  dropFamilies(p, records, cyclic);
+  return p;
+}
+
+PedTable pedigreeTable(const StudyPedigree& pedigree, std::size_t markers) {
+  PedTable table;
+  table.reserve(pedigree.size(), 6 + 2 * markers);
+  std::vector<long> row(6 + 2 * markers, 0);
+  for (const auto& columns : pedigree.columns) {
+    std::copy(columns.begin(), columns.end(), row.begin());
+    table.push_back(row);
+  }
+  return table;
+}
+
+std::string describeFamily(const StudyPedigree& p, const FamilyId& f) {
+  return "family " + p.familyName(f.ped) + ", father " + p.individualName(f.father) + ", mother " +
+         p.individualName(f.mother);
+}
+
+FamilyKinds familyKinds(const StudyPedigree& p) {
+  std::set<Key> records;
+  std::map<std::tuple<long, long, long>, int> children;
+  for (const auto& row : p.columns) {
+    records.insert(Key{row[PED], row[ID]});
+    ++children[{row[PED], row[FATHER], row[MOTHER]}];
+  }
+  FamilyKinds kinds{};
+  const FamilyList& f = p.families;
+  for (std::size_t i = 0; i < f.pedIds.size(); ++i) {
+    const auto ped = static_cast<std::int32_t>(f.pedIds[i]);
+    const int parents = static_cast<int>(records.count(Key{ped, static_cast<std::int32_t>(f.fatherIds[i])}) +
+                                         records.count(Key{ped, static_cast<std::int32_t>(f.motherIds[i])}));
+    ++kinds[parents][children[{f.pedIds[i], f.fatherIds[i], f.motherIds[i]}] > 1 ? 1 : 0];
+  }
+  return kinds;
+}

@@ -54,6 +54,9 @@ def neglog10(p):
     underflow); a p of 0 gives infinity."""
     if p == 0:
         return math.inf
+    as_float = float(p)
+    if as_float >= 1e-300:     # a normal double: the quick way is exact enough
+        return -math.log10(as_float)
     return float(-p.log10())
 
 
@@ -265,12 +268,14 @@ def _save(figure, path_prefix):
 
 def _scatter_capped(axes, xs, heights, capped, colour, label=None):
     """Points, with those at the cap drawn as triangles."""
-    plain = [(x, h) for x, h, c in zip(xs, heights, capped) if not c]
-    top = [(x, h) for x, h, c in zip(xs, heights, capped) if c]
-    if plain:
-        axes.scatter(*zip(*plain), s=9, color=colour, rasterized=True, label=label, linewidths=0)
-    if top:
-        axes.scatter(*zip(*top), s=30, marker="^", color=colour, rasterized=True, linewidths=0)
+    import numpy   # comes with matplotlib; arrays draw far faster than lists of a million points
+    xs, heights, capped = numpy.asarray(xs), numpy.asarray(heights), numpy.asarray(capped, bool)
+    if (~capped).any():
+        axes.scatter(xs[~capped], heights[~capped], s=9, color=colour, rasterized=True,
+                     label=label, linewidths=0)
+    if capped.any():
+        axes.scatter(xs[capped], heights[capped], s=30, marker="^", color=colour,
+                     rasterized=True, linewidths=0)
 
 
 def qq_plot(scores, lam, title, path_prefix, band=True):

@@ -2,13 +2,16 @@
 # Installs the Debian packages kintex needs to build, test and run its tools,
 # when they are missing (run as root, or with sudo available). Idempotent.
 #   tools/install-deps.sh          build and run
-#   tools/install-deps.sh --tests  also what the test suite needs
+#   tools/install-deps.sh --tests  also what the test suite needs (GoogleTest,
+#                                  matplotlib for the summary plots, Snakemake)
+#   tools/install-deps.sh --ci     also clang with its fuzzing runtime
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libhts-dev libcli11-dev)
-if [ "${1:-}" = "--tests" ]; then
-  packages+=(libgtest-dev)
-fi
+case "${1:-}" in
+  --tests) packages+=(libgtest-dev python3-matplotlib snakemake) ;;
+  --ci) packages+=(libgtest-dev python3-matplotlib snakemake clang libclang-rt-14-dev) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -271,8 +271,9 @@ Lattice fromLogWeights(const std::vector<std::int64_t>& values, const std::vecto
   if (!(top > -std::numeric_limits<double>::infinity())) {
     return a;
   }
-  a.lo = values.front();
-  a.w.assign(static_cast<std::size_t>(values.back() - values.front() + 1), 0.0);
+  const auto [least, most] = std::minmax_element(values.begin(), values.end());
+  a.lo = *least;
+  a.w.assign(static_cast<std::size_t>(*most - *least + 1), 0.0);
   for (std::size_t i = 0; i < values.size(); ++i) {
     a.w[static_cast<std::size_t>(values[i] - a.lo)] += scaledExp(logWeights[i] - top);
   }

@@ -1,4 +1,4 @@
-// Distributions of an integer statistic on a lattice: families' weights, their sums by convolution and p-values.
+// Distributions of an integer statistic on a lattice: convolution, powers and the two-sided p-value.
 #pragma once
 
 #include <cstddef>
@@ -38,9 +38,10 @@ struct Lattice {
 };
 
 // One family's distribution from its (value, natural-log weight) records.
-// `values` is non-decreasing (equal values add up); a log weight of -infinity
-// is a zero weight. Both vectors have the same length; empty gives the zero
-// distribution.
+// Both vectors have the same length; the values may come in any order (the
+// network gives them ascending) and equal values add up; a log weight of
+// -infinity is a zero weight. Empty gives the zero distribution. The array
+// spans the least to the greatest value, so keep that span modest.
 Lattice fromLogWeights(const std::vector<std::int64_t>& values, const std::vector<double>& logWeights);
 
 // The distribution of a single value with weight 1: the unit of convolution.

@@ -84,8 +84,9 @@ class RecordPool {
       free_ = &chunk[i];
     }
   }
-  static inline R* free_ = nullptr;
-  static inline std::vector<std::unique_ptr<R[]>> chunks_;
+  // Per thread: analyses running on several threads each keep their own.
+  static inline thread_local R* free_ = nullptr;
+  static inline thread_local std::vector<std::unique_ptr<R[]>> chunks_;
 };
 
 // Releases r and every record after it, iteratively (lists can be long).

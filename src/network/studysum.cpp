@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 void StudySum::add(const FamilyDist& family, std::int64_t count) {
   if (count <= 0) {
@@ -40,6 +39,16 @@ void StudySum::add(const FamilyDist& family, std::int64_t count) {
   shapes_.push_back(Shape{std::move(w), count});
 }
 
+void equallyLikely(const std::vector<int>& values, FamilyDist& family) {
+  const auto [low, high] = std::minmax_element(values.begin(), values.end());
+  family.lo = *low;
+  family.exp2 = 0;
+  family.w.assign(static_cast<std::size_t>(*high - *low + 1), 0.0);
+  for (int v : values) {
+    family.w[static_cast<std::size_t>(v - *low)] += 1.0;
+  }
+}
+
 void shapeMoments(const std::vector<double>& w, DDouble& mean, DDouble& variance) {
   // Totals of w, w v and w v^2, each product exact, each sum to about 32
   // digits (exact for integer weights of a family).
@@ -59,11 +68,40 @@ void shapeMoments(const std::vector<double>& w, DDouble& mean, DDouble& variance
   variance = dd::sub(dd::div(C, A), dd::mul(mean, mean));
 }
 
+namespace {
+
+// log2 of the number of configurations of a shape counted in its smallest
+// unit: the weights are dyadic (integers scaled by a power of two), so they
+// are integer multiples of some 2^e; the total in units of 2^e.
+double log2Configurations(const std::vector<double>& w) {
+  int unit = 0;
+  for (double x : w) {
+    if (x > 0.0) {
+      int e = 0;
+      double m = std::frexp(x, &e);  // x = m * 2^e, m in [0.5, 1)
+      int bits = 0;
+      while (m != std::floor(m) && bits < 64) {
+        m *= 2.0;
+        ++bits;
+      }
+      unit = std::min(unit, e - bits);
+    }
+  }
+  double total = 0.0;
+  for (double x : w) {
+    total += std::ldexp(x, -unit);
+  }
+  return std::log2(total);
+}
+
+}  // namespace
+
 StudyResult StudySum::finish(double observed) const {
   StudyResult r;
   DDouble mean = dd::fromInt(shift_);
   DDouble variance;
   std::vector<LatticeGroup> groups;
+  double bits = 0.0;  // log2 of the number of joint configurations
   for (const Shape& s : shapes_) {
     DDouble m;
     DDouble v;
@@ -71,15 +109,24 @@ StudyResult StudySum::finish(double observed) const {
     const DDouble n = dd::fromInt(s.count);
     mean = dd::add(mean, dd::mul(m, n));
     variance = dd::add(variance, dd::mul(v, n));
-    std::vector<std::int64_t> values;
-    std::vector<double> logWeights;
-    for (std::size_t i = 0; i < s.w.size(); ++i) {
-      values.push_back(static_cast<std::int64_t>(i));
-      logWeights.push_back(s.w[i] > 0.0 ? std::log(s.w[i]) : -std::numeric_limits<double>::infinity());
-    }
-    groups.push_back(LatticeGroup{fromLogWeights(values, logWeights), s.count});
+    groups.push_back(LatticeGroup{fromWeights(0, s.w, 0), s.count});
+    bits += static_cast<double>(s.count) * log2Configurations(s.w);
   }
-  r.distribution = combine(groups);
+  if (bits < 52.0) {
+    // A small study: fewer than 2^52 joint configurations, so every weight of
+    // every partial convolution is an integer that a double holds exactly,
+    // and p comes out as the exact rational rounded once (a p such as
+    // 37/128 = 0.2890625 must print as that value does, not as a value a
+    // rounding away).
+    r.distribution = pointMass(0);
+    for (const LatticeGroup& g : groups) {
+      for (std::int64_t i = 0; i < g.count; ++i) {
+        r.distribution = convolve(r.distribution, g.shape);
+      }
+    }
+  } else {
+    r.distribution = combine(groups);
+  }
   r.distribution.lo += shift_;
   r.expected = mean.hi;
   r.variance = variance.hi;

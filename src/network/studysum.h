@@ -51,6 +51,10 @@ class StudySum {
   std::int64_t shift_ = 0;                         // sum of count * lo over the families
 };
 
+// The distribution of a list of equally likely values (each entry one
+// configuration; a value listed twice weighs 2).
+void equallyLikely(const std::vector<int>& values, FamilyDist& family);
+
 // Mean and variance of one shape (values 0, 1, ..., w.size() - 1), to about
 // 30 significant digits; exact rationals rounded once when the weights are
 // integers.

@@ -4,6 +4,7 @@
 python3 reference.py pedfile logfile xlinked null model marker
 """
 import ctypes
+import fractions
 import math
 import re
 import struct
@@ -94,15 +95,20 @@ def moment(recs, L):
     return m1, m2
 
 
-def pvalue(expected, variance, L, recs, observed):
+def counted(v, expected, variance, observed):
+    """Whether the value v lies at least as far from E(S) as the observed one."""
     d = observed - expected
     t = fdiv(d * d, variance)
+    dv = v - expected
+    x = fdiv(dv * dv, variance)
+    return x >= t - 1e-10
+
+
+def pvalue(expected, variance, L, recs, observed):
     acc = 0.0
     first = True
     for v in sorted(recs):
-        dv = v - expected
-        x = fdiv(dv * dv, variance)
-        if x >= t - 1e-10:
+        if counted(v, expected, variance, observed):
             if first:
                 acc = recs[v]
                 first = False
@@ -122,6 +128,52 @@ def moment2(recs, W):
         m1 = w * v + m1
         m2 = w * (v * v) + m2
     return m1, m2
+
+
+# Exact arithmetic beside the log-space order. A study with fewer than 2^52
+# joint configurations has an integer weight for every value of S, and its
+# p-value is an exact rational; the program prints that rational rounded once
+# (a p of 37/128 = 0.2890625 prints 0.289062, as printf rounds that exact
+# value), where the log-space order may land a rounding above or below it.
+EXACT_LIMIT = 2 ** 52
+
+
+def exact_convolve(exact, family):
+    """Convolution of two {value: integer weight} dicts; None stays None (too large to be exact)."""
+    if exact is None or family is None:
+        return None
+    out = {}
+    for a, wa in exact.items():
+        for b, wb in family.items():
+            out[a + b] = out.get(a + b, 0) + wa * wb
+    return out if sum(out.values()) < EXACT_LIMIT else None
+
+
+def exact_pvalue(exact, expected, variance, observed, p):
+    """The exact p when the study is small enough, else the log-space p."""
+    if exact is None:
+        return p
+    total = sum(exact.values())
+    tail = sum(w for v, w in exact.items() if counted(v, expected, variance, observed))
+    return min(float(fractions.Fraction(tail, total)), 1.0)
+
+
+def equally_likely(values):
+    out = {}
+    for v in values:
+        out[int(v)] = out.get(int(v), 0) + 1
+    return out
+
+
+def exact_family(recs):
+    """A family's own log-weight dict as integers (None when a weight is too large to recover)."""
+    out = {}
+    for v, lp in recs.items():
+        w = cexp(lp)
+        if w > 2.0 ** 40:
+            return None
+        out[v] = int(round(w))
+    return out
 
 
 def insert(d, value, lp):
@@ -1000,6 +1052,7 @@ def network(xl, T, names, marker, model, k, L):
     peds, mos, fas = pedigrees(T)
     acc = Node(0.0, 0.0, 0.0, 0.0, 0.0, None)
     running = {0.0: 0.0}
+    exact = {0: 1}
     inf = Informative()
     tested = L[k]
     for fi in range(len(peds)):
@@ -1061,20 +1114,23 @@ def network(xl, T, names, marker, model, k, L):
         if root.mx != root.mn:
             S = S + fstat
             inf.add(ped, fa, mo)
-            root.recs = running
-            if xl == 0:
-                forwardG(nk + 1, nodes, first, last, tab, cw, minC, maxC, key0, key1, model, hom0, hom1, homl)
-            else:
-                forwardX(nk + 1, nodes, cmin, cmax, smin, smax, key0, first, last,
-                         f.sons, f.daughters, f.aff, model)
+            own = [Node(n.mn, n.mx, n.mean, n.var, n.lm, None) for n in nodes]
+            for ns, start in ((nodes, running), (own, {0.0: 0.0})):
+                ns[0].recs = start
+                if xl == 0:
+                    forwardG(nk + 1, ns, first, last, tab, cw, minC, maxC, key0, key1, model, hom0, hom1, homl)
+                else:
+                    forwardX(nk + 1, ns, cmin, cmax, smin, smax, key0, first, last,
+                             f.sons, f.daughters, f.aff, model)
             acc = Node(0.0, 0.0, root.mean, root.var, root.lm, None)
             running = nodes[N - 1].recs or {}
+            exact = exact_convolve(exact, exact_family(own[N - 1].recs or {}))
         else:
             unin += 1
     m1, m2 = moment(running, acc.lm)
     E = m1
     V = m2 - m1 * m1
-    p = pvalue(E, V, acc.lm, running, S)
+    p = exact_pvalue(exact, E, V, S, pvalue(E, V, acc.lm, running, S))
     infc = len(peds) - unin
     report_result(names[marker - 1], tested, infc, model, S, E, V, p)
     inf.close()
@@ -1260,6 +1316,7 @@ def network2(T, names, marker, model, code):
     col = 2 * marker + 4
     peds, mos, fas = pedigrees(T)
     running = {0.0: 0.0}
+    exact = {0: 1}
     for fi in range(len(peds)):
         ped, fa, mo = peds[fi], fas[fi], mos[fi]
         f = nuclear_plain(T, ped, fa, mo, col)
@@ -1315,9 +1372,10 @@ def network2(T, names, marker, model, code):
         inf.add(ped, fa, mo)
         W += clog(float(len(values)))
         running = convolve(running, values)
+        exact = exact_convolve(exact, equally_likely(values))
     E, E2 = moment2(running, W)
     V = E2 - E * E
-    p = pvalue(E, V, W, running, pstat)
+    p = exact_pvalue(exact, E, V, pstat, pvalue(E, V, W, running, pstat))
     infc = len(peds) - unin
     report_result(names[marker - 1], code, infc, model, S, E, V, p)
     inf.close()
@@ -1389,6 +1447,7 @@ def networkX2(T, names, marker, model, k, L):
     col = 2 * marker + 4
     peds, mos, fas = pedigrees(T)
     running = {0.0: 0.0}
+    exact = {0: 1}
     S = 0.0
     lw = 0.0
     unin = 0
@@ -1425,10 +1484,11 @@ def networkX2(T, names, marker, model, k, L):
         inf.add(ped, fa, mo)
         lw = lw + clog(float(len(values)))
         running = convolve(running, values)
+        exact = exact_convolve(exact, equally_likely(values))
     m1, m2 = moment(running, lw)
     E = m1
     V = m2 - m1 * m1
-    p = pvalue(E, V, lw, running, S)
+    p = exact_pvalue(exact, E, V, S, pvalue(E, V, lw, running, S))
     infc = len(peds) - unin
     report_result(names[marker - 1], tested, infc, model, S, E, V, p)
     inf.close()

@@ -56,7 +56,7 @@ void report(const Settings& s, const PedigreeData& data, const AnalysisJob& job,
 void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Step>& steps) {
   // A window of steps at a time: the results held at once stay few however
   // many markers a run has, and every worker still has work.
-  const std::size_t window = 64 * static_cast<std::size_t>(workerCount(s.threads));
+  const std::size_t window = 512 * static_cast<std::size_t>(workerCount(s.threads));
   for (std::size_t from = 0; from < steps.size(); from += window) {
     const std::size_t to = std::min(steps.size(), from + window);
     std::vector<AnalysisJob> jobs;

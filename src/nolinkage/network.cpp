@@ -133,14 +133,17 @@ FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, 
 }
 
 // Everything a family's network reads, as a list of small numbers: families
-// with equal keys have equal networks and equal distributions. Autosomal: the
+// with equal keys have equal networks and equal distributions. The trait type
+// and the model first; then, autosomal: the
 // number of distinct alleles (2 or "3 or more"), then the tested-allele copies
 // of each typed parent, then per child its copies and affection. X-linked: the
 // father's and the mother's copies (-1 untyped), then per child its sex,
 // copies and affection.
-void patternKey(int xlinked, const FamilyMembers& fam, const AllelePairs& pairs, int distinctAlleles,
+void patternKey(int xlinked, int model, const FamilyMembers& fam, const AllelePairs& pairs, int distinctAlleles,
                 std::vector<int>& key) {
   key.clear();
+  key.push_back(xlinked);
+  key.push_back(model);
   if (xlinked == 1) {
     key.push_back(fam.fatherPos == -1 ? -1 : pairs[fam.fatherPos][0]);
     key.push_back(fam.motherPos == -1 ? -1 : pairs[fam.motherPos][0]);
@@ -169,25 +172,44 @@ struct KeyHash {
   }
 };
 
-// The distributions of one analysis's families by pattern, each worked out
-// once, with the number of informative families of each pattern.
-struct PatternCache {
+// The distributions of the families by pattern, each worked out once per
+// thread: a pattern's distribution depends only on its key (with the trait
+// type and the model in front), so later analyses, of other markers too, only
+// look it up. Bounded: a thread that has seen very many patterns starts over.
+struct PatternStore {
   std::unordered_map<std::vector<int>, std::size_t, KeyHash> index;
   std::vector<FamilyOutcome> outcomes;
-  std::vector<std::int64_t> counts;
 
   template <class Compute>
-  const FamilyOutcome& lookUp(const std::vector<int>& key, Compute compute, std::size_t& position) {
+  std::size_t lookUp(const std::vector<int>& key, Compute compute) {
     const auto found = index.find(key);
     if (found != index.end()) {
-      position = found->second;
-    } else {
-      position = outcomes.size();
-      index.emplace(key, position);
-      outcomes.push_back(compute());
-      counts.push_back(0);
+      return found->second;
     }
-    return outcomes[position];
+    if (outcomes.size() >= kMaxPatterns) {
+      index.clear();
+      outcomes.clear();
+    }
+    outcomes.push_back(compute());
+    index.emplace(key, outcomes.size() - 1);
+    return outcomes.size() - 1;
+  }
+  static constexpr std::size_t kMaxPatterns = 200000;
+};
+
+thread_local PatternStore store;
+
+// One analysis's informative families by pattern, in order of first appearance.
+struct PatternCounts {
+  std::unordered_map<std::size_t, std::size_t> position;  // store index -> place in `order`
+  std::vector<std::pair<std::size_t, std::int64_t>> order;  // (store index, families)
+
+  void count(std::size_t pattern) {
+    const auto found = position.emplace(pattern, order.size());
+    if (found.second) {
+      order.emplace_back(pattern, 0);
+    }
+    ++order[found.first->second].second;
   }
 };
 
@@ -198,7 +220,7 @@ NetworkResult network(int xlinked, const PedTable& table, const FamilyList& fami
   const int column = 2 * m + 4;
   const int rows = static_cast<int>(table.size());
   NetworkResult result;
-  PatternCache cache;
+  PatternCounts counts;
   double S = 0.0;
 
   AllelePairs pairs;
@@ -224,31 +246,26 @@ NetworkResult network(int xlinked, const PedTable& table, const FamilyList& fami
           return false;
         }
         const int distinct = static_cast<int>(familyAlleles.size());
-        patternKey(xlinked, fam, pairs, distinct, key);
-        std::size_t position = 0;
-        const FamilyOutcome& outcome = cache.lookUp(
-            key,
-            [&] {
-              return xlinked == 1 ? xlinkedFamily(fam, pairs, model) : autosomalFamily(fam, pairs, distinct, model);
-            },
-            position);
+        patternKey(xlinked, model, fam, pairs, distinct, key);
+        const std::size_t pattern = store.lookUp(key, [&] {
+          return xlinked == 1 ? xlinkedFamily(fam, pairs, model) : autosomalFamily(fam, pairs, distinct, model);
+        });
+        const FamilyOutcome& outcome = store.outcomes[pattern];
         if (outcome.incompatible) {
           result.incompatiblePeds.push_back(families.pedIds[f]);  // one warning per family
         }
         if (!outcome.informative) {
           return false;
         }
-        ++cache.counts[position];
+        counts.count(pattern);
         S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
         result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
         return true;
       });
 
   StudySum sum;
-  for (std::size_t i = 0; i < cache.outcomes.size(); ++i) {
-    if (cache.counts[i] > 0) {
-      sum.add(cache.outcomes[i].dist, cache.counts[i]);
-    }
+  for (const auto& [pattern, families] : counts.order) {
+    sum.add(store.outcomes[pattern].dist, families);
   }
   StudyResult study = sum.finish(S);
   result.expected = study.expected;

@@ -58,6 +58,14 @@ inline std::vector<int> allRows(const PedTable& t) {
   return rows;
 }
 
+// The log's result block of marker M1 under the additive model.
+inline std::string resultBlock(int allele, int informative, const std::string& numbers) {
+  return "\n\nMarker: M1, Allele " + std::to_string(allele) + ", Inf fams: " + std::to_string(informative) +
+         ", additive inheritance.\n" + numbers + "\n";
+}
+
+inline const char* const noResult = "S: ****, E(S): ****, Var(S): ****, p: ****";
+
 // Runs `body` in a fresh directory (analyses write informative.txt to the
 // working directory) with the console and the log file captured.
 struct ReportCapture {

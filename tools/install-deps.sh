@@ -5,7 +5,7 @@
 #   tools/install-deps.sh --tests  also what the test suite needs
 set -euo pipefail
 
-packages=(cmake g++ make)
+packages=(cmake g++ make pkg-config libhts-dev)
 if [ "${1:-}" = "--tests" ]; then
   packages+=(libgtest-dev)
 fi

@@ -67,5 +67,7 @@ void moment2(const Rec2* list, double logTotal, double& m1, double& m2);
 
 // Exact two-sided p-value of `observed`: the weight of every value whose
 // squared standardised distance from `expected` is at least that of
-// `observed` (allowance 1e-10), normalised by logTotal and clamped to 1.
+// `observed` (allowance 1e-10) or whose distance from `expected` is within
+// 1e-9 x (1 + |expected|) of the observed one or beyond, normalised by
+// logTotal and clamped to 1 (the rule of pvalueOf in network/pvalue.h).
 double pvalue2(double expected, double variance, double logTotal, const Rec2* list, double observed);

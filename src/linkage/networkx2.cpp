@@ -60,6 +60,10 @@ SwitchFlags switchFlags(const AllelePairs& P, const FamilyMembers& fam, int fath
   return flags;
 }
 
+int testedCopies(const std::vector<long>& row, int column, long tested) {
+  return (row[column] == tested) + (row[column + 1] == tested);
+}
+
 }  // namespace
 
 void switchGens(const AllelePairs& P, const FamilyMembers& fam, std::vector<int>& values, int model) {
@@ -141,15 +145,14 @@ AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int 
       table, rows, families, column, FamilyForm::SexAware, [&](std::size_t f, FamilyMembers& fam) {
         familyAlleles.clear();
         countAlleles(table, familyAlleles, fam.members, column);
-        const bool homozygousMother =
-            fam.motherPos != -1 && table[fam.members[fam.motherPos]][column] ==
-                                       table[fam.members[fam.motherPos]][column + 1];
+        // Only a mother with one copy of the tested allele has one to switch (2/3 has none to give).
+        const bool motherNotOneOne =
+            fam.motherPos != -1 && testedCopies(table[fam.members[fam.motherPos]], column, L[k]) != 1;
         // A family without the tested allele cannot be given copies of it.
         const bool carriesTested =
             std::find(familyAlleles.begin(), familyAlleles.end(), L[k]) != familyAlleles.end();
         if (fam.members.empty() || familyAlleles.size() < 2 || fam.children.empty() ||
-            (fam.children.size() <= 1 && fam.parents.size() <= 1) || homozygousMother ||
-            !carriesTested) {
+            (fam.children.size() <= 1 && fam.parents.size() <= 1) || motherNotOneOne || !carriesTested) {
           return false;
         }
         alleles(pairs, fam.members, L, table, column, k);

@@ -12,8 +12,9 @@
 void moment(const Rec* list, const Node* acc, double& m1, double& m2);
 
 // Weight of all values of S whose squared standardised distance from
-// `expected` is at least that of `observed` (allowance 1e-10), normalised by
-// acc[1].logMass and clamped to 1.
+// `expected` is at least that of `observed` (allowance 1e-10), or whose distance
+// |S - E| is at least |observed - E| - 1e-9 x (1 + |E|), normalised by
+// acc[1].logMass and clamped to 1. The record at `observed` always counts.
 double pvalue(double expected, double variance, const Node* acc, const Rec* list, double observed);
 
 // The moments over any record list with the normaliser given directly; both
@@ -33,12 +34,14 @@ template <class R>
 double pvalueOf(double expected, double variance, double logTotal, const R* list, double observed) {
   const double d = observed - expected;
   const double t = d * d / variance;
+  // E(S) comes out of long sums whose rounding outgrows 1e-10 here; this keeps the mirror value.
+  const double mirrorAllowance = std::fabs(d) - 1e-9 * (1 + std::fabs(expected));
   double acc = 0.0;
   bool first = true;
   for (const R* r = list; r != nullptr; r = r->next) {
     const double e = r->value - expected;
     const double x = e * e / variance;
-    if (x >= t - 1e-10) {
+    if (x >= t - 1e-10 || std::fabs(e) >= mirrorAllowance) {
       if (first) {
         acc = r->logProb;
         first = false;

@@ -50,11 +50,20 @@ void freeNodeVector(N* v, long lo) {
 // instead of going back to the general allocator. Under the address
 // sanitizer every record is a plain new/delete, so that a record leaked or
 // used after release is still reported.
+// gcc says so with __SANITIZE_ADDRESS__, clang only through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define KINTEX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KINTEX_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 template <class R>
 class RecordPool {
  public:
   static R* make() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KINTEX_ADDRESS_SANITIZER)
     return new R();
 #else
     if (free_ == nullptr) {
@@ -66,7 +75,7 @@ class RecordPool {
 #endif
   }
   static void release(R* r) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KINTEX_ADDRESS_SANITIZER)
     delete r;
 #else
     r->next = free_;

@@ -127,6 +127,26 @@ TEST(Moment2AndPvalue2, TwoEquallyLikelyValues) {
   freerec2(list);
 }
 
+TEST(Moment2AndPvalue2, MirrorOfAMeanRoundedInLongSums) {
+  // The same rule as the other p-value: E is exactly 129.5 but comes out about
+  // 4e-11 low, and 54 and 205 are still each other's mirror.
+  Rec2* list = nullptr;
+  for (double v : {205.0, 130.0, 129.0, 54.0}) {
+    Rec2* r = crerec2(v, noSums, std::log(v == 54.0 || v == 205.0 ? 1.0 : 3.0));
+    r->next = list;
+    list = r;
+  }
+  const double rounded = 129.5 - 4e-11;
+  for (double observed : {205.0, 54.0}) {
+    EXPECT_NEAR(pvalue2(rounded, 20.5, std::log(8.0), list, observed), 2.0 / 8, 1e-12)
+        << "observed " << observed;
+  }
+  freerec2(list);
+  Rec2* one = crerec2(3.0, noSums, std::log(2.0));
+  EXPECT_EQ(pvalue2(3.0, 0.0, std::log(2.0), one, 3.0), 1.0);
+  freerec2(one);
+}
+
 // E is the sum of the families' value-list means, Var the sum of their
 // population variances: each family is uniform over its list, independently.
 TEST(Moment2AndPvalue2, MomentsAreSumsOverRandomFamilies) {

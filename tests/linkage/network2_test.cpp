@@ -43,14 +43,6 @@ void sibship(PedTable& t, long ped, const Kids& kids) { family(t, ped, {0, 0}, {
 
 constexpr long AFF = 2, UNAFF = 1;
 
-// The log's result block of marker M1 under the additive model.
-std::string resultBlock(int allele, int informative, const std::string& numbers) {
-  return "\n\nMarker: M1, Allele " + std::to_string(allele) + ", Inf fams: " + std::to_string(informative) +
-         ", additive inheritance.\n" + numbers + "\n";
-}
-
-const char* const noResult = "S: ****, E(S): ****, Var(S): ****, p: ****";
-
 }  // namespace
 
 TEST(Network2, GenotypingErrorsAreNotInformativeAndDrawNothing) {

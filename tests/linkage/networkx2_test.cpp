@@ -8,6 +8,7 @@
 #include <random>
 
 #include "network/pvalue.h"
+#include "testutil.h"
 
 namespace {
 // A family of mother (position 0), father (1) and children 2.. with the given
@@ -184,4 +185,36 @@ TEST(DistX, RandomFamiliesMatchDirectEnumeration) {
     freerec(running);
     free_NDvector(acc, 1);
   }
+}
+
+namespace {
+// Father 1, mother 2 and one affected daughter of pedigree 1 at one X-linked
+// marker; one batch-mode analysis of the allele at position k of `alleles`.
+struct TrioX : ReportCapture {
+  TrioX(std::array<long, 2> mother, std::array<long, 2> daughter, const std::vector<int>& alleles, int k)
+      : ReportCapture("networkx2", [&] {
+          const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 1},
+                                        {1, 2, 0, 0, 2, 1, mother[0], mother[1]},
+                                        {1, 3, 1, 2, 2, 2, daughter[0], daughter[1]}});
+          networkX2(t, 3, {"M1"}, 1, 1, 1, k, alleles, 1);
+        }) {}
+};
+}  // namespace
+
+TEST(NetworkX2, GenotypedMotherMustCarryTheTestedAlleleOnce) {
+  // Mother 2/3, allele 1 from the father: switching her transmission to the
+  // daughter would give the daughter a second 1 the mother does not have.
+  const TrioX withoutIt({2, 3}, {1, 2}, {1, 2, 3}, 0);
+  EXPECT_EQ(withoutIt.log, resultBlock(1, 0, noResult));
+  EXPECT_EQ(withoutIt.informative, "\n");
+  // The same family for allele 2, which the mother carries once, varies.
+  const TrioX withIt({2, 3}, {1, 2}, {1, 2, 3}, 1);
+  EXPECT_EQ(withIt.log, resultBlock(2, 1, "S: 1, E(S): 0.5, Var(S): 0.25, p: 1"));
+  // Two alleles: a 1/2 mother is informative as before (the daughter's 2
+  // could have been her 1), a 2/2 mother is not.
+  const TrioX twoAlleles({1, 2}, {1, 2}, {1, 2}, 0);
+  EXPECT_EQ(twoAlleles.log, resultBlock(1, 1, "S: 1, E(S): 1.5, Var(S): 0.25, p: 1"));
+  EXPECT_EQ(twoAlleles.informative, "\nInformative: 1, (1, 2)\n");
+  const TrioX homozygous({2, 2}, {1, 2}, {1, 2}, 0);
+  EXPECT_EQ(homozygous.log, resultBlock(1, 0, noResult));
 }

@@ -70,6 +70,23 @@ TEST(Pvalue, MirrorValueCountsDespiteRounding) {
   EXPECT_NEAR(d.p(0), 2.0 / 8, 1e-12);
 }
 
+TEST(Pvalue, MirrorOfAMeanRoundedInLongSums) {
+  // Exactly 129.5, but long sums give about 4e-11 less: on the standardised
+  // scale 54 then falls 6e-10 short of 205, far beyond 1e-10, yet each is the
+  // other's mirror and both count, from either side.
+  Distribution d({{54, 1}, {129, 3}, {130, 3}, {205, 1}});
+  const double rounded = 129.5 - 4e-11;
+  for (double observed : {205.0, 54.0}) {
+    EXPECT_NEAR(pvalue(rounded, 20.5, d.acc, d.list, observed), 2.0 / 8, 1e-12) << "observed " << observed;
+  }
+  // A value one step inside the mirror does not count.
+  Distribution inside({{55, 1}, {129, 3}, {130, 3}, {205, 1}});
+  EXPECT_NEAR(pvalue(rounded, 20.5, inside.acc, inside.list, 205.0), 1.0 / 8, 1e-12);
+  // With a single value the variance is 0 and the observed record still counts.
+  Distribution one({{3, 2}});
+  EXPECT_EQ(pvalue(3.0, 0.0, one.acc, one.list, 3.0), 1.0);
+}
+
 TEST(Pvalue, SingleRecordAndClampToOne) {
   Distribution d({{3, 1}});
   double m1 = 0.0, m2 = 0.0;

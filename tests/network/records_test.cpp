@@ -46,6 +46,21 @@ TEST(RecordList, FreeingALongListDoesNotRecurse) {
   freerec(one);
 }
 
+#if defined(KINTEX_SANITIZER_BUILD)
+// In a sanitizer build, of either compiler, records bypass the pool, so a
+// record read after its release is reported.
+TEST(RecordListDeathTest, ReadAfterReleaseIsReportedUnderTheSanitizer) {
+  EXPECT_DEATH(
+      {
+        Rec* r = crerec(1.0, 0.0);
+        freerec(r);
+        volatile double v = r->value;
+        (void)v;
+      },
+      "use-after-free");
+}
+#endif
+
 TEST(SortedInsertion, KeepsAscendingOrderAndMergesEqualValues) {
   SortedList<Rec> list;
   for (double v : {3.0, 2.0, 0.0, 1.0, 2.0, 5.0, 0.0}) {

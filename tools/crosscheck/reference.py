@@ -101,7 +101,8 @@ def counted(v, expected, variance, observed):
     t = fdiv(d * d, variance)
     dv = v - expected
     x = fdiv(dv * dv, variance)
-    return x >= t - 1e-10
+    # E carries rounding from long sums; the distance rule keeps the mirror
+    return x >= t - 1e-10 or abs(dv) >= abs(d) - 1e-9 * (1 + abs(expected))
 
 
 def pvalue(expected, variance, L, recs, observed):
@@ -1467,8 +1468,11 @@ def networkX2(T, names, marker, model, k, L):
         if len(f.children) <= 1 and len(f.parents) <= 1:
             bad = True
         if f.mpos != -1:
+            # a genotyped mother must carry the tested allele exactly once:
+            # homozygous, she has nothing to switch; without it (2/3 with
+            # allele 1 tested) the switch would give copies she does not have
             r = T[f.members[f.mpos]]
-            if r[col] == r[col + 1]:
+            if (r[col] == tested) + (r[col + 1] == tested) != 1:
                 bad = True
         if tested not in famall:
             bad = True

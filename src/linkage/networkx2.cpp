@@ -60,7 +60,7 @@ SwitchFlags switchFlags(const AllelePairs& P, const FamilyMembers& fam, int fath
   return flags;
 }
 
-int testedCopies(const std::vector<long>& row, int column, long tested) {
+int testedCopies(const PedRow& row, int column, long tested) {
   return (row[column] == tested) + (row[column + 1] == tested);
 }
 

@@ -196,7 +196,7 @@ struct TrioX : ReportCapture {
           const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 1},
                                         {1, 2, 0, 0, 2, 1, mother[0], mother[1]},
                                         {1, 3, 1, 2, 2, 2, daughter[0], daughter[1]}});
-          networkX2(t, 3, {"M1"}, 1, 1, 1, k, alleles, 1);
+          analyseAndReport(t, {"M1"}, 1, 1, 1, k, alleles, 1, 1);
         }) {}
 };
 }  // namespace

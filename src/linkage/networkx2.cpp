@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "network/pvalue.h"
 #include "network/studysum.h"
 #include "nolinkage/statistic.h"
 
@@ -110,23 +109,6 @@ void switchGens(const AllelePairs& P, const FamilyMembers& fam, std::vector<int>
   if (S1 != values.front()) {
     values.push_back(S1);
   }
-}
-
-void distX(Node* V, const std::vector<int>& values) {
-  SortedList<Rec> out{V[2].recs, nullptr};
-  // The sums of one value ascend with the source list, so each value keeps
-  // its own finger: a family whose switched value is the smaller one does not
-  // send every other insertion back to the head of the list.
-  std::vector<Rec*> fingers(values.size(), nullptr);
-  for (const Rec* r = V[1].recs; r != nullptr; r = r->next) {
-    const double lp = r->logProb < 1e-7 ? 0 : r->logProb;
-    for (std::size_t q = 0; q < values.size(); ++q) {
-      out.finger = fingers[q];
-      addToSorted(out, values[q] + r->value, lp);
-      fingers[q] = out.finger;
-    }
-  }
-  V[2].recs = out.head;
 }
 
 AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int m, int model, int k,

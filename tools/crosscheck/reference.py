@@ -133,30 +133,51 @@ def moment2(recs, W):
 
 # Exact arithmetic beside the log-space order. A study with fewer than 2^52
 # joint configurations has an integer weight for every value of S, and its
-# p-value is an exact rational; the program prints that rational rounded once
-# (a p of 37/128 = 0.2890625 prints 0.289062, as printf rounds that exact
-# value), where the log-space order may land a rounding above or below it.
+# E(S), Var(S) and p-value are exact rationals; the program prints them
+# rounded once (a p of 37/128 = 0.2890625 prints 0.289062, a variance of
+# 347/64 = 5.421875 prints 5.42188, as printf rounds those exact values),
+# where the log-space order may land a rounding above or below them.
 EXACT_LIMIT = 2 ** 52
 
 
-def exact_convolve(exact, family):
-    """Convolution of two {value: integer weight} dicts; None stays None (too large to be exact)."""
-    if exact is None or family is None:
-        return None
-    out = {}
-    for a, wa in exact.items():
-        for b, wb in family.items():
-            out[a + b] = out.get(a + b, 0) + wa * wb
-    return out if sum(out.values()) < EXACT_LIMIT else None
+class Exact:
+    """The study's distribution as {value: integer weight} while it has fewer than EXACT_LIMIT
+    configurations (else None), and E(S), Var(S) as sums of the families' exact moments (None
+    when a family's weights cannot be recovered exactly)."""
+
+    def __init__(self):
+        self.dist = {0: 1}
+        self.mean = fractions.Fraction(0)
+        self.var = fractions.Fraction(0)
+
+    def add(self, family):
+        if family is None or self.mean is None:
+            self.dist = self.mean = self.var = None
+            return
+        Fr = fractions.Fraction
+        total = sum(family.values())
+        m = Fr(sum(Fr(v) * w for v, w in family.items()), total)
+        self.mean += m
+        self.var += Fr(sum((Fr(v) - m) ** 2 * w for v, w in family.items()), total)
+        if self.dist is not None:
+            out = {}
+            for a, wa in self.dist.items():
+                for b, wb in family.items():
+                    out[a + b] = out.get(a + b, 0) + wa * wb
+            self.dist = out if sum(out.values()) < EXACT_LIMIT else None
 
 
-def exact_pvalue(exact, expected, variance, observed, p):
-    """The exact p when the study is small enough, else the log-space p."""
-    if exact is None:
-        return p
-    total = sum(exact.values())
-    tail = sum(w for v, w in exact.items() if counted(v, expected, variance, observed))
-    return min(float(fractions.Fraction(tail, total)), 1.0)
+def exact_results(exact, expected, variance, observed, p):
+    """E(S), Var(S) and p as exact rationals rounded once where they are known, else the
+    log-space values."""
+    if exact.mean is None:
+        return expected, variance, p
+    expected, variance = float(exact.mean), float(exact.var)
+    if exact.dist is None:
+        return expected, variance, p
+    total = sum(exact.dist.values())
+    tail = sum(w for v, w in exact.dist.items() if counted(v, expected, variance, observed))
+    return expected, variance, min(float(fractions.Fraction(tail, total)), 1.0)
 
 
 def equally_likely(values):
@@ -1053,7 +1074,7 @@ def network(xl, T, names, marker, model, k, L):
     peds, mos, fas = pedigrees(T)
     acc = Node(0.0, 0.0, 0.0, 0.0, 0.0, None)
     running = {0.0: 0.0}
-    exact = {0: 1}
+    exact = Exact()
     inf = Informative()
     tested = L[k]
     for fi in range(len(peds)):
@@ -1125,13 +1146,13 @@ def network(xl, T, names, marker, model, k, L):
                              f.sons, f.daughters, f.aff, model)
             acc = Node(0.0, 0.0, root.mean, root.var, root.lm, None)
             running = nodes[N - 1].recs or {}
-            exact = exact_convolve(exact, exact_family(own[N - 1].recs or {}))
+            exact.add(exact_family(own[N - 1].recs or {}))
         else:
             unin += 1
     m1, m2 = moment(running, acc.lm)
     E = m1
     V = m2 - m1 * m1
-    p = exact_pvalue(exact, E, V, S, pvalue(E, V, acc.lm, running, S))
+    E, V, p = exact_results(exact, E, V, S, pvalue(E, V, acc.lm, running, S))
     infc = len(peds) - unin
     report_result(names[marker - 1], tested, infc, model, S, E, V, p)
     inf.close()
@@ -1317,7 +1338,7 @@ def network2(T, names, marker, model, code):
     col = 2 * marker + 4
     peds, mos, fas = pedigrees(T)
     running = {0.0: 0.0}
-    exact = {0: 1}
+    exact = Exact()
     for fi in range(len(peds)):
         ped, fa, mo = peds[fi], fas[fi], mos[fi]
         f = nuclear_plain(T, ped, fa, mo, col)
@@ -1373,10 +1394,10 @@ def network2(T, names, marker, model, code):
         inf.add(ped, fa, mo)
         W += clog(float(len(values)))
         running = convolve(running, values)
-        exact = exact_convolve(exact, equally_likely(values))
+        exact.add(equally_likely(values))
     E, E2 = moment2(running, W)
     V = E2 - E * E
-    p = exact_pvalue(exact, E, V, pstat, pvalue(E, V, W, running, pstat))
+    E, V, p = exact_results(exact, E, V, pstat, pvalue(E, V, W, running, pstat))
     infc = len(peds) - unin
     report_result(names[marker - 1], code, infc, model, S, E, V, p)
     inf.close()
@@ -1448,7 +1469,7 @@ def networkX2(T, names, marker, model, k, L):
     col = 2 * marker + 4
     peds, mos, fas = pedigrees(T)
     running = {0.0: 0.0}
-    exact = {0: 1}
+    exact = Exact()
     S = 0.0
     lw = 0.0
     unin = 0
@@ -1488,11 +1509,11 @@ def networkX2(T, names, marker, model, k, L):
         inf.add(ped, fa, mo)
         lw = lw + clog(float(len(values)))
         running = convolve(running, values)
-        exact = exact_convolve(exact, equally_likely(values))
+        exact.add(equally_likely(values))
     m1, m2 = moment(running, lw)
     E = m1
     V = m2 - m1 * m1
-    p = exact_pvalue(exact, E, V, S, pvalue(E, V, lw, running, S))
+    E, V, p = exact_results(exact, E, V, S, pvalue(E, V, lw, running, S))
     infc = len(peds) - unin
     report_result(names[marker - 1], tested, infc, model, S, E, V, p)
     inf.close()

@@ -1,6 +1,6 @@
-// STAND-IN for the analysis engine of the `engine` branch (parallel runJobs):
-// same declarations, run one job after another. Replace this file and
-// engine.cpp by the engine branch's when it is merged.
+// The analysis engine: runs many analyses (marker, allele, setting) of one
+// study on a pool of worker threads and returns their results in order,
+// the same for any number of threads.
 #pragma once
 
 #include <cstdint>
@@ -10,20 +10,34 @@
 #include "analysis/result.h"
 #include "family/families.h"
 
-// One analysis: marker `marker` (1-based column pair of the table), the allele
-// at 0-based position k of the marker's allele list `alleles`, X-linked (1) or
-// autosomal (0), null 0 or 1, model 1 additive, 2 dominant, 3 recessive.
-// drawState, when given, is the pair generator's state at the job's start.
+// One analysis. marker: 1-based marker of the table; k: 0-based position of
+// the tested allele in `alleles` (the marker's allele list); xlinked 0/1;
+// null 0 "no linkage, no association", 1 "linkage, no association"; model 1
+// additive, 2 dominant, 3 recessive. Only the autosomal "linkage, no
+// association" test draws from the pair generator: with drawState it starts
+// the generator at that state; without it, it takes the draws it would get
+// in a sequential run of the jobs without drawState, in job order,
+// continuing the calling thread's generator.
 struct AnalysisJob {
-  int marker;
-  int k;
+  int marker = 1;
+  int k = 0;
   std::vector<int> alleles;
-  int xlinked;
-  int null;
-  int model;
+  int xlinked = 0;
+  int null = 0;
+  int model = 1;
   std::optional<std::uint32_t> drawState;
 };
 
-// The results of the jobs, in job order (the same for any thread count).
+// One analysis on the calling thread, with its generator as it stands.
+AnalysisResult runJob(const PedTable& table, const FamilyList& families, const AnalysisJob& job);
+
+// Runs the jobs on `threads` worker threads (0 = every core) and returns their
+// results in job order, identical for any thread count. Afterwards the calling
+// thread's generator stands where a sequential run of the jobs without
+// drawState would have left it.
+//   std::vector<AnalysisResult> r = runJobs(table, families, jobs, 0);
 std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& families,
                                     const std::vector<AnalysisJob>& jobs, int threads);
+
+// The number of worker threads `threads` stands for (0 = every core), at least 1.
+int workerCount(int threads);

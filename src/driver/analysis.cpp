@@ -1,14 +1,12 @@
 // The test call: one marker, one allele, one of the three test drivers.
 #include "driver/analysis.h"
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
 #include "driver/report.h"
 #include "family/codings.h"
-#include "linkage/network2.h"
-#include "linkage/networkx2.h"
-#include "nolinkage/network.h"
 
 bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error) {
   const int status = readPedigreeFile(fileName, data, error);
@@ -27,25 +25,61 @@ std::vector<int> markerAlleles(const PedigreeData& data, int m) {
   return list;
 }
 
-AnalysisResult testCall(const Settings& s, const PedigreeData& data, int m, int k, const std::vector<int>& L) {
-  if (s.null == 1 && s.xlinked == 0) {
-    return network2(data.table, data.families, m, s.model, L[k]);
-  }
-  if (s.null == 1 && s.xlinked == 1) {
-    return networkX2(data.table, data.families, m, s.model, k, L);
-  }
-  return network(s.xlinked, data.table, data.families, m, s.model, k, L);
+AnalysisJob jobOf(const Settings& s, int m, int k, const std::vector<int>& L) {
+  AnalysisJob job;
+  job.marker = m;
+  job.k = k;
+  job.alleles = L;
+  job.xlinked = s.xlinked;
+  job.null = s.null;
+  job.model = s.model;
+  return job;
 }
 
-void testAndReport(const Settings& s, const PedigreeData& data, int m, int k, const std::vector<int>& L) {
+namespace {
+
+void report(const Settings& s, const PedigreeData& data, const AnalysisJob& job, AnalysisResult& r) {
   const int log = s.batch == 1 ? 1 : s.logSetting;
   if (data.families.pedIds.empty()) {
     reportNoFamilies();
   }
-  AnalysisResult r = testCall(s, data, m, k, L);
   for (long ped : r.incompatiblePeds) {
     reportIncompatible(ped, s.batch, log);
   }
-  reportResult(data.names[m - 1], L[k], r.informative, s.model, r.S, r.expected, r.variance, r.p, s.batch, log);
+  reportResult(data.names[job.marker - 1], job.alleles[static_cast<std::size_t>(job.k)], r.informative, s.model,
+               r.S, r.expected, r.variance, r.p, s.batch, log);
   keepInformativeList(std::move(r.informativeFamilies));
+}
+
+}  // namespace
+
+void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Step>& steps) {
+  // A window of steps at a time: the results held at once stay few however
+  // many markers a run has, and every worker still has work.
+  const std::size_t window = 512 * static_cast<std::size_t>(workerCount(s.threads));
+  for (std::size_t from = 0; from < steps.size(); from += window) {
+    const std::size_t to = std::min(steps.size(), from + window);
+    std::vector<AnalysisJob> jobs;
+    for (std::size_t i = from; i < to; ++i) {
+      if (steps[i].note.empty()) {
+        jobs.push_back(steps[i].job);
+      }
+    }
+    std::vector<AnalysisResult> results = runJobs(data.table, data.families, jobs, s.threads);
+    std::size_t next = 0;
+    for (std::size_t i = from; i < to; ++i) {
+      if (!steps[i].note.empty()) {
+        reportText(steps[i].note, s.batch, s.logSetting);
+        continue;
+      }
+      report(s, data, steps[i].job, results[next]);
+      ++next;
+    }
+  }
+}
+
+void testAndReport(const Settings& s, const PedigreeData& data, int m, int k, const std::vector<int>& L) {
+  const AnalysisJob job = jobOf(s, m, k, L);
+  AnalysisResult r = runJob(data.table, data.families, job);
+  report(s, data, job, r);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/engine.h"
 #include "analysis/result.h"
 #include "driver/pedfile.h"
 #include "family/families.h"
@@ -17,6 +18,7 @@ struct Settings {
   int logSetting = 0;  // 1: results also go to the log file
   int batch = 0;       // 1 in batch mode
   bool logOpen = false;
+  int threads = 0;     // worker threads for the analyses (0 = every core)
   std::string pedFileName;
   std::string logFileName;
 };
@@ -40,12 +42,23 @@ inline int markerColumn(int m) { return 2 * m + 4; }
 // The allele list of marker m over every row of the table.
 std::vector<int> markerAlleles(const PedigreeData& data, int m);
 
-// Runs the test chosen by the null and the trait type for marker m and the
-// allele at 0-based position k of its allele list L.
-AnalysisResult testCall(const Settings& settings, const PedigreeData& data, int m, int k, const std::vector<int>& L);
+// The analysis of marker m and the allele at 0-based position k of its allele
+// list L under the run's settings.
+AnalysisJob jobOf(const Settings& settings, int m, int k, const std::vector<int>& L);
 
-// One analysis with its report: the warnings and the result block (console
-// when not in batch mode, log when logging is on). Its informative families
-// become the run's last list, which writeInformativeList puts in
-// informative.txt.
+// One step of an Analyze or a batch run, in report order: an analysis, or
+// (when `note` is not empty) a note written in its place.
+struct Step {
+  AnalysisJob job;
+  std::string note;
+};
+
+// Runs the steps' analyses on the settings' worker threads and reports them in
+// order: per analysis its warnings and its result block (console when not in
+// batch mode, log when logging is on); the informative families of the last
+// analysis become the run's list, which writeInformativeList puts in
+// informative.txt. The output is the same for any number of threads.
+void runSteps(const Settings& settings, const PedigreeData& data, const std::vector<Step>& steps);
+
+// One analysis run and reported on the calling thread.
 void testAndReport(const Settings& settings, const PedigreeData& data, int m, int k, const std::vector<int>& L);

@@ -48,10 +48,10 @@ bool validSettings(const Settings& s, int markerCount) {
   return true;
 }
 
-void testEveryAllele(const Settings& s, const PedigreeData& data, int m) {
+void everyAllele(const Settings& s, const PedigreeData& data, int m, std::vector<Step>& steps) {
   const std::vector<int> list = markerAlleles(data, m);
   for (int k = 0; k < static_cast<int>(list.size()); ++k) {
-    testAndReport(s, data, m, k, list);
+    steps.push_back({jobOf(s, m, k, list), ""});
   }
 }
 
@@ -69,8 +69,9 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 int toInt(const char* text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
 
-int runBatch(char** argv) {
+int runBatch(char** argv, int threads) {
   Settings s;
+  s.threads = threads;
   s.pedFileName = argv[1];
   s.logFileName = argv[2];
   s.xlinked = toInt(argv[3]);
@@ -105,13 +106,15 @@ int runBatch(char** argv) {
   if (!validSettings(s, data.markerCount())) {
     return 1;
   }
+  std::vector<Step> steps;
   if (s.marker == 0) {
     for (int m = 1; m <= data.markerCount(); ++m) {
-      testEveryAllele(s, data, m);
+      everyAllele(s, data, m, steps);
     }
   } else {
-    testEveryAllele(s, data, s.marker);
+    everyAllele(s, data, s.marker, steps);
   }
+  runSteps(s, data, steps);
   writeInformativeList();
   outlog.close();
   return 0;

@@ -29,33 +29,35 @@ bool logReady(Settings& s) {
   return true;
 }
 
-// Tests the chosen allele (every allele when the setting is 0) of marker m,
-// whose allele list is `alleles`. An allele setting past the list skips the
-// marker with a message instead of testing a code that is not there.
-void testAlleles(const Settings& s, const PedigreeData& data, int m, const std::vector<int>& alleles) {
+// The steps for marker m, whose allele list is `alleles`: the chosen allele
+// (every allele when the setting is 0). An allele setting past the list skips
+// the marker with a note instead of testing a code that is not there.
+void alleleSteps(const Settings& s, const PedigreeData& data, int m, const std::vector<int>& alleles,
+                 std::vector<Step>& steps) {
   const int count = static_cast<int>(alleles.size());
   if (s.allele == 0) {
     for (int k = 0; k < count; ++k) {
-      testAndReport(s, data, m, k, alleles);
+      steps.push_back({jobOf(s, m, k, alleles), ""});
     }
   } else if (s.allele <= count) {
-    testAndReport(s, data, m, s.allele - 1, alleles);
+    steps.push_back({jobOf(s, m, s.allele - 1, alleles), ""});
   } else {
-    reportText("\nAllele " + std::to_string(s.allele) + " is not a valid choice for marker " +
-                   data.names[m - 1] + ". \n",
-               s.batch, s.logSetting);
+    steps.push_back({AnalysisJob{}, "\nAllele " + std::to_string(s.allele) + " is not a valid choice for marker " +
+                                        data.names[m - 1] + ". \n"});
   }
 }
 
 void analyze(const Settings& s, const PedigreeData& data, std::vector<int>& alleles) {
+  std::vector<Step> steps;
   if (s.marker != 0) {
-    testAlleles(s, data, s.marker, alleles);
-    return;
+    alleleSteps(s, data, s.marker, alleles, steps);
+  } else {
+    for (int m = 1; m <= data.markerCount(); ++m) {
+      alleles = markerAlleles(data, m);
+      alleleSteps(s, data, m, alleles, steps);
+    }
   }
-  for (int m = 1; m <= data.markerCount(); ++m) {
-    alleles = markerAlleles(data, m);
-    testAlleles(s, data, m, alleles);
-  }
+  runSteps(s, data, steps);
 }
 
 // Reads the pedigree file named at the prompt; false (after the message) when

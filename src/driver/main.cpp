@@ -1,10 +1,12 @@
 // kintex: exact family-based association tests in nuclear families.
 // No arguments start the interactive menu. When no argument starts with
 // "--" the classic form applies: six run a batch analysis, any other count
-// is a usage error. Otherwise the named-option form (kintex --help).
+// is a usage error; "--threads N" may precede the six. Otherwise the
+// named-option form (kintex --help).
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+#include <string>
 
 #include "driver/batch.h"
 #include "driver/interactive.h"
@@ -22,6 +24,10 @@ bool namedForm(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc == 1) {
     return runInteractive();
+  }
+  // --threads N before the six batch arguments: N worker threads (0 = every core).
+  if (argc == 9 && std::string(argv[1]) == "--threads" && !namedForm(argc - 2, argv + 2)) {
+    return runBatch(argv + 2, toInt(argv[2]));
   }
   if (namedForm(argc, argv)) {
     RunOptions options;

@@ -1,10 +1,10 @@
 // Pedigree file reader: header names, data line count, and the checked load.
 #include "driver/pedfile.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
 
 namespace {
 
@@ -15,19 +15,21 @@ bool nameChar(char c) {
 
 bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n'; }
 
-std::vector<std::string> splitAtBlanks(const std::string& line) {
-  std::vector<std::string> tokens;
+// The tokens of a line: runs of characters between blanks.
+std::vector<std::string_view> splitAtBlanks(const std::string& line) {
+  std::vector<std::string_view> tokens;
+  const std::string_view text(line);
   std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && blank(line[i])) {
+  while (i < text.size()) {
+    while (i < text.size() && blank(text[i])) {
       ++i;
     }
     const std::size_t start = i;
-    while (i < line.size() && !blank(line[i])) {
+    while (i < text.size() && !blank(text[i])) {
       ++i;
     }
     if (i > start) {
-      tokens.push_back(line.substr(start, i - start));
+      tokens.push_back(text.substr(start, i - start));
     }
   }
   return tokens;
@@ -42,7 +44,7 @@ bool onlyBlanks(const std::string& line) {
   return true;
 }
 
-bool wellFormedInteger(const std::string& token) {
+bool wellFormedInteger(std::string_view token) {
   std::size_t i = (token[0] == '+' || token[0] == '-') ? 1 : 0;
   if (i == token.size()) {
     return false;
@@ -55,11 +57,20 @@ bool wellFormedInteger(const std::string& token) {
   return true;
 }
 
-// A 32-bit value, or false when the well-formed integer lies outside that range.
-bool fitsInt32(const std::string& token, long& value) {
-  errno = 0;
-  const long long v = std::strtoll(token.c_str(), nullptr, 10);
-  if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) {
+// The value of a well-formed integer, or false when it lies outside the
+// signed 32-bit range (digits beyond that range stop the reading early).
+bool fitsInt32(std::string_view token, long& value) {
+  const bool negative = token[0] == '-';
+  std::size_t i = (token[0] == '+' || token[0] == '-') ? 1 : 0;
+  long long v = 0;
+  for (; i < token.size(); ++i) {
+    v = v * 10 + (token[i] - '0');
+    if (v > static_cast<long long>(INT32_MAX) + 1) {
+      return false;
+    }
+  }
+  v = negative ? -v : v;
+  if (v < INT32_MIN || v > INT32_MAX) {
     return false;
   }
   value = static_cast<long>(v);
@@ -117,21 +128,18 @@ int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::strin
     if (onlyBlanks(line)) {
       continue;
     }
-    const std::vector<std::string> tokens = splitAtBlanks(line);
+    const std::vector<std::string_view> tokens = splitAtBlanks(line);
     if (static_cast<int>(tokens.size()) != columns) {
       error = lineError(fileName, lineNo) + ": expected " + std::to_string(columns) +
               " values, found " + std::to_string(tokens.size()) + ".\n";
       return -1;
     }
     for (int c = 0; c < columns; ++c) {
-      const std::string& token = tokens[c];
-      const std::string where = lineError(fileName, lineNo) + ", value " + std::to_string(c + 1) + ": '" + token + "'";
-      if (!wellFormedInteger(token)) {
-        error = where + " is not an integer.\n";
-        return -1;
-      }
-      if (!fitsInt32(token, row[c])) {
-        error = where + " is out of range.\n";
+      const std::string_view token = tokens[c];
+      const bool integer = wellFormedInteger(token);
+      if (!integer || !fitsInt32(token, row[c])) {
+        error = lineError(fileName, lineNo) + ", value " + std::to_string(c + 1) + ": '" + std::string(token) + "'" +
+                (integer ? " is out of range.\n" : " is not an integer.\n");
         return -1;
       }
     }

@@ -1,6 +1,7 @@
 // Nuclear families: splits the pedigree table into parent pairs and their children.
 #include "family/families.h"
 
+#include <algorithm>
 #include <map>
 #include <numeric>
 #include <set>
@@ -110,6 +111,37 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
     families.motherIds.push_back(mother);
     families.pedIds.push_back(ped);
   }
+  // The rows each family's walk reads: those of its pedigree that name one of
+  // its parents or are a child of the pair.
+  std::map<Triple, std::size_t> familyOf;
+  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
+    familyOf[Triple{families.pedIds[f], families.motherIds[f], families.fatherIds[f]}] = f;
+  }
+  std::map<std::pair<long, long>, std::vector<std::size_t>> familiesOfParent;  // (pedigree, id) -> families
+  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
+    familiesOfParent[{families.pedIds[f], families.fatherIds[f]}].push_back(f);
+    if (families.motherIds[f] != families.fatherIds[f]) {
+      familiesOfParent[{families.pedIds[f], families.motherIds[f]}].push_back(f);
+    }
+  }
+  families.candidateRows.assign(families.pedIds.size(), {});
+  for (int i = 0; i < rows; ++i) {
+    const PedRow row = table[i];
+    std::vector<std::size_t> of;
+    const auto child = familyOf.find(Triple{row[PED], row[MOTHER], row[FATHER]});
+    if (child != familyOf.end()) {
+      of.push_back(child->second);
+    }
+    const auto parent = familiesOfParent.find({row[PED], row[ID]});
+    if (parent != familiesOfParent.end()) {
+      of.insert(of.end(), parent->second.begin(), parent->second.end());
+    }
+    std::sort(of.begin(), of.end());
+    of.erase(std::unique(of.begin(), of.end()), of.end());
+    for (std::size_t f : of) {
+      families.candidateRows[f].push_back(i);
+    }
+  }
 }
 
 void nuclear(const PedTable& table, int rows, long ped, long father, long mother, int column,
@@ -138,8 +170,9 @@ int forEachFamily(const PedTable& table, int rows, const FamilyList& families, i
                   FamilyForm form, const std::function<bool(std::size_t, FamilyMembers&)>& visit) {
   // Every member of a family belongs to its pedigree, so each family needs
   // only its pedigree's rows, not the whole table.
+  const bool haveRows = families.candidateRows.size() == families.pedIds.size();
   std::unordered_map<long, std::vector<int>> rowsOfPedigree;
-  for (int i = 0; i < rows; ++i) {
+  for (int i = 0; i < rows && !haveRows; ++i) {
     rowsOfPedigree[table[i][PED]].push_back(i);
   }
   int uninformative = 0;
@@ -148,7 +181,8 @@ int forEachFamily(const PedTable& table, int rows, const FamilyList& families, i
     const long ped = families.pedIds[f];
     const long father = families.fatherIds[f];
     const long mother = families.motherIds[f];
-    collect(table, rowsOfPedigree[ped], ped, father, mother, column, form == FamilyForm::SexAware, fam);
+    collect(table, haveRows ? families.candidateRows[f] : rowsOfPedigree[ped], ped, father, mother, column,
+            form == FamilyForm::SexAware, fam);
     if (!visit(f, fam)) {
       ++uninformative;
     }

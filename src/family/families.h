@@ -15,6 +15,10 @@ struct FamilyList {
   std::vector<long> pedIds;
   std::vector<long> motherIds;
   std::vector<long> fatherIds;
+  // Per family, the table rows that may be its members (its parents' rows and
+  // its children's, ascending), found once with the families; a list made
+  // without them (empty) makes every walk look them up in the table.
+  std::vector<std::vector<int>> candidateRows;
 };
 
 // The genotyped members of one family at one marker. Positions are 0-based

@@ -1,12 +1,12 @@
 // Autosomal test under "linkage, no association": family types, mirror
-// values and the convolution of the families' uniform value lists.
+// values, and the study's distribution of the families' equally likely values.
 #include "linkage/network2.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "family/codings.h"
-#include "linkage/dist2.h"
+#include "network/studysum.h"
 #include "linkage/stat2.h"
 #include "linkage/types.h"
 
@@ -25,9 +25,8 @@ struct FamilyScratch {
 
 // Running totals of one analysis.
 struct Totals {
-  double S = 0.0;                  // observed statistic, as printed
-  double pvalueStatistic = 0.0;    // what the p-value compares with the distribution
-  double logConfigurations = 0.0;  // W: log of the number of joint configurations
+  double S = 0.0;                // observed statistic, as printed
+  double pvalueStatistic = 0.0;  // what the p-value compares with the distribution
 };
 
 // Codes the family and decides its type. Returns the position of the tested
@@ -72,6 +71,12 @@ int typeFamily(const PedTable& table, int column, int alleleCode, const FamilyMe
 // homozygous and two possible genotypes is reduced to one informative pair of
 // children drawn at random: S takes that pair's statistic, the p-value
 // statistic the mean over all informative pairs.
+// Whether a family whose stat2 found no variation goes on to the pair search.
+bool searchesPairs(const FamilyMembers& fam, const FamilyScratch& x) {
+  return x.values.size() <= 1 && fam.children.size() > 2 && fam.parents.size() <= 1 &&
+         x.type.homozygousParents == 0 && x.type.possibleCount == 2;
+}
+
 void familyValues(FamilyMembers& fam, FamilyScratch& x, int model, int k, Totals& totals) {
   const int alleleCount = static_cast<int>(x.familyAlleles.size());
   x.values.clear();
@@ -79,8 +84,7 @@ void familyValues(FamilyMembers& fam, FamilyScratch& x, int model, int k, Totals
       stat2(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type, fam.parents);
   totals.S = totals.S + T;
   totals.pvalueStatistic = totals.pvalueStatistic + T;
-  if (x.values.size() <= 1 && fam.children.size() > 2 && fam.parents.size() <= 1 &&
-      x.type.homozygousParents == 0 && x.type.possibleCount == 2) {
+  if (searchesPairs(fam, x)) {
     x.values.clear();
     double pairAverage = 0.0;
     const short chosen = moreinf(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values,
@@ -96,15 +100,38 @@ void familyValues(FamilyMembers& fam, FamilyScratch& x, int model, int k, Totals
 
 }  // namespace
 
+std::uint64_t network2Draws(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode) {
+  const int column = 2 * m + 4;
+  std::uint64_t draws = 0;
+  FamilyScratch x;
+  forEachFamily(table, static_cast<int>(table.size()), families, column, FamilyForm::Plain,
+                [&](std::size_t, FamilyMembers& fam) {
+                  const int k = typeFamily(table, column, alleleCode, fam, x);
+                  if (k == -1) {
+                    return false;
+                  }
+                  const int alleleCount = static_cast<int>(x.familyAlleles.size());
+                  x.values.clear();
+                  stat2(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type, fam.parents);
+                  if (searchesPairs(fam, x)) {
+                    x.values.clear();
+                    if (drawsForPair(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type,
+                                     fam.parents)) {
+                      ++draws;
+                    }
+                  }
+                  return false;
+                });
+  return draws;
+}
+
 AnalysisResult network2(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode) {
   Totals totals;
   AnalysisResult result;
   const int column = 2 * m + 4;
   const int rows = static_cast<int>(table.size());
-  const double noSums[NumAll] = {};
-  // The allele sums play no part in this test's results.
-  static const double noIncrements[NumAll][4] = {};
-  Rec2* running = crerec2(0.0, noSums, 0.0);
+  StudySum sum;
+  FamilyDist dist;
 
   FamilyScratch x;
   const int uninformative =
@@ -118,22 +145,16 @@ AnalysisResult network2(const PedTable& table, const FamilyList& families, int m
           return false;
         }
         result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
-        totals.logConfigurations = totals.logConfigurations + std::log(static_cast<double>(x.values.size()));
-        running = convolve2(running, x.values, noIncrements, static_cast<int>(x.familyAlleles.size()),
-                            totals.logConfigurations);
+        equallyLikely(x.values, dist);
+        sum.add(dist, 1);
         return true;
       });
 
-  double E = 0.0;
-  double E2 = 0.0;
-  moment2(running, totals.logConfigurations, E, E2);
-  const double variance = E2 - E * E;
-  const double p = pvalue2(E, variance, totals.logConfigurations, running, totals.pvalueStatistic);
-  freerec2(running);
+  const StudyResult study = sum.finish(totals.pvalueStatistic);
   result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
   result.S = totals.S;
-  result.expected = E;
-  result.variance = variance;
-  result.p = p;
+  result.expected = study.expected;
+  result.variance = study.variance;
+  result.p = study.p;
   return result;
 }

@@ -3,6 +3,7 @@
 // values, convolved over the families into the exact null distribution.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,3 +14,8 @@
 // alleleCode, over the nuclear families of the table. Sibships that go
 // through the pair search draw from this thread's pair generator (pairDraw).
 AnalysisResult network2(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode);
+
+// The number of pair draws network2 makes for the same arguments, without
+// drawing: which families go through the pair search depends on the data
+// only, never on the generator's state.
+std::uint64_t network2Draws(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode);

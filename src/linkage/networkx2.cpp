@@ -1,11 +1,11 @@
 // X-linked test under "linkage, no association": observed versus switched
-// maternal transmissions, convolved over the informative families.
+// maternal transmissions, combined over the informative families.
 #include "linkage/networkx2.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "network/pvalue.h"
+#include "network/studysum.h"
 #include "nolinkage/statistic.h"
 
 namespace {
@@ -111,33 +111,14 @@ void switchGens(const AllelePairs& P, const FamilyMembers& fam, std::vector<int>
   }
 }
 
-void distX(Node* V, const std::vector<int>& values) {
-  SortedList<Rec> out{V[2].recs, nullptr};
-  // The sums of one value ascend with the source list, so each value keeps
-  // its own finger: a family whose switched value is the smaller one does not
-  // send every other insertion back to the head of the list.
-  std::vector<Rec*> fingers(values.size(), nullptr);
-  for (const Rec* r = V[1].recs; r != nullptr; r = r->next) {
-    const double lp = r->logProb < 1e-7 ? 0 : r->logProb;
-    for (std::size_t q = 0; q < values.size(); ++q) {
-      out.finger = fingers[q];
-      addToSorted(out, values[q] + r->value, lp);
-      fingers[q] = out.finger;
-    }
-  }
-  V[2].recs = out.head;
-}
-
 AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int m, int model, int k,
                          const std::vector<int>& L) {
   const int column = 2 * m + 4;
   const int rows = static_cast<int>(table.size());
   AnalysisResult result;
-  Rec* running = crerec(0, 0);
+  StudySum sum;
+  FamilyDist dist;
   double S = 0.0;
-  double logWeight = 0.0;
-  double m1 = 0.0;
-  double m2 = 0.0;
 
   AllelePairs pairs;
   std::vector<int> values;
@@ -164,27 +145,16 @@ AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int 
         }
         S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, 1);
         result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
-        logWeight = logWeight + std::log(static_cast<double>(values.size()));
-        Node* V = NDvector(1, 2);
-        V[1].setNode(0, 0, 0, 0, logWeight, nullptr);
-        V[2].setNode(0, 0, 0, 0, 0, nullptr);
-        V[1].recs = running;
-        distX(V, values);
-        running = V[2].recs;
-        freerec(V[1].recs);
-        free_NDvector(V, 1);
+        equallyLikely(values, dist);
+        sum.add(dist, 1);
         return true;
       });
 
-  Node* acc = NDvector(1, 1);
-  acc[1].setNode(0, 0, 0, 0, logWeight, nullptr);
-  moment(running, acc, m1, m2);
-  result.expected = m1;
-  result.variance = m2 - m1 * m1;
-  result.p = pvalue(result.expected, result.variance, acc, running, S);
+  const StudyResult study = sum.finish(S);
+  result.expected = study.expected;
+  result.variance = study.variance;
+  result.p = study.p;
   result.S = S;
   result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
-  freerec(running);
-  free_NDvector(acc, 1);
   return result;
 }

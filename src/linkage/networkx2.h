@@ -9,7 +9,6 @@
 #include "analysis/result.h"
 #include "family/codings.h"
 #include "family/families.h"
-#include "network/records.h"
 
 // One analysis for marker m (1-based) and the allele at 0-based position k of
 // the marker's allele list L, over the nuclear families of the table.
@@ -19,7 +18,3 @@ AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int 
 // Appends the family's observed statistic S0 to `values`, then the switched
 // statistic S1 when it differs. One value means the family cannot vary.
 void switchGens(const AllelePairs& pairs, const FamilyMembers& family, std::vector<int>& values, int model);
-
-// One convolution step: every record of V[1]'s list plus every value, each
-// value of weight 1, merged by value into V[2]'s list. V[1]'s list is left as it is.
-void distX(Node* V, const std::vector<int>& values);

@@ -78,12 +78,21 @@ double stat2(const std::vector<int>& affection, const AlleleMatrix& counts, cons
   return T;
 }
 
-short moreinf(const std::vector<int>& affection, const AlleleMatrix& counts, std::vector<int>& children,
-              int model, int alleleCount, int testedPosition, std::vector<int>& values,
-              const FamilyType2& type, const std::vector<int>& parents, double& pairAverage) {
-  pairAverage = 0.0;
+namespace {
+
+// The pairs of children of different genotypes (in order (0,1), (0,2), ...,
+// (1,2), ...) that are informative by themselves, and the sum of their
+// statistics (pairs that are not informative add 0).
+struct InformativePairs {
   std::vector<int> firsts;
   std::vector<int> seconds;
+  double statisticSum = 0.0;
+};
+
+InformativePairs informativePairs(const std::vector<int>& affection, const AlleleMatrix& counts,
+                                  const std::vector<int>& children, int model, int alleleCount, int testedPosition,
+                                  std::vector<int>& values, const FamilyType2& type, const std::vector<int>& parents) {
+  InformativePairs found;
   std::vector<int> pair(2);
   for (std::size_t i = 0; i < children.size(); ++i) {
     for (std::size_t j = i + 1; j < children.size(); ++j) {
@@ -92,38 +101,55 @@ short moreinf(const std::vector<int>& affection, const AlleleMatrix& counts, std
       if (type.genotypeIndex[pair[0]] == type.genotypeIndex[pair[1]]) {
         continue;
       }
-      pairAverage = pairAverage +
-                    stat2(affection, counts, pair, model, alleleCount, testedPosition, values, type, parents);
+      found.statisticSum = found.statisticSum + stat2(affection, counts, pair, model, alleleCount, testedPosition,
+                                                      values, type, parents);
       if (values.size() > 1) {
-        firsts.push_back(pair[0]);
-        seconds.push_back(pair[1]);
+        found.firsts.push_back(pair[0]);
+        found.seconds.push_back(pair[1]);
       }
       values.clear();
     }
   }
-  if (firsts.empty()) {
+  return found;
+}
+
+}  // namespace
+
+short moreinf(const std::vector<int>& affection, const AlleleMatrix& counts, std::vector<int>& children,
+              int model, int alleleCount, int testedPosition, std::vector<int>& values,
+              const FamilyType2& type, const std::vector<int>& parents, double& pairAverage) {
+  const InformativePairs found =
+      informativePairs(affection, counts, children, model, alleleCount, testedPosition, values, type, parents);
+  if (found.firsts.empty()) {
     pairAverage = 0.0;
     return 0;
   }
   // Pairs that are not informative added 0, so this is the mean over the
   // informative ones.
-  const double n = static_cast<double>(firsts.size());
-  pairAverage = pairAverage / n;
+  const double n = static_cast<double>(found.firsts.size());
+  pairAverage = found.statisticSum / n;
 
   // u in [0, 1] falls in the intervals [s/n, (s+1)/n]; on a boundary the
   // later interval wins, and u = 1 picks the last pair.
   const double u = pairDraw() / 32767.0;
   std::size_t pick = 0;
   double lo = 0.0;
-  for (std::size_t s = 0; s < firsts.size(); ++s) {
+  for (std::size_t s = 0; s < found.firsts.size(); ++s) {
     const double hi = static_cast<double>(s + 1) / n;
     if (u >= lo && u <= hi) {
       pick = s;
     }
     lo = hi;
   }
-  children.assign({firsts[pick], seconds[pick]});
+  children.assign({found.firsts[pick], found.seconds[pick]});
   return 1;
+}
+
+bool drawsForPair(const std::vector<int>& affection, const AlleleMatrix& counts, const std::vector<int>& children,
+                  int model, int alleleCount, int testedPosition, std::vector<int>& values, const FamilyType2& type,
+                  const std::vector<int>& parents) {
+  return !informativePairs(affection, counts, children, model, alleleCount, testedPosition, values, type, parents)
+              .firsts.empty();
 }
 
 int pairDraw() {
@@ -134,3 +160,23 @@ int pairDraw() {
 std::uint32_t pairDrawState() { return drawState; }
 
 void setPairDrawState(std::uint32_t state) { drawState = state; }
+
+std::uint32_t skipPairDraws(std::uint32_t state, std::uint64_t n) {
+  // One draw is the affine map x -> 214013 x + 2531011 (mod 2^32); n draws
+  // are its n-th power, composed by repeated squaring: (a, c) after (a', c')
+  // is x -> a (a' x + c') + c.
+  std::uint32_t a = 1;
+  std::uint32_t c = 0;
+  std::uint32_t stepA = 214013u;
+  std::uint32_t stepC = 2531011u;
+  while (n > 0) {
+    if ((n & 1u) != 0) {
+      a = stepA * a;
+      c = stepA * c + stepC;
+    }
+    stepC = stepA * stepC + stepC;
+    stepA = stepA * stepA;
+    n >>= 1;
+  }
+  return a * state + c;
+}

@@ -32,11 +32,21 @@ short moreinf(const std::vector<int>& affection, const AlleleMatrix& counts, std
               int model, int alleleCount, int testedPosition, std::vector<int>& values,
               const FamilyType2& type, const std::vector<int>& parents, double& pairAverage);
 
+// Whether moreinf would find an informative pair (and so make one draw),
+// without drawing. Arguments as for moreinf; `values` is left empty.
+bool drawsForPair(const std::vector<int>& affection, const AlleleMatrix& counts, const std::vector<int>& children,
+                  int model, int alleleCount, int testedPosition, std::vector<int>& values, const FamilyType2& type,
+                  const std::vector<int>& parents);
+
 // The pair choice's generator: a linear congruential sequence, one for the
 // whole run, so that results repeat on every platform. Each draw advances
 // state := state * 214013 + 2531011 (mod 2^32) and returns bits 16..30 of the
 // new state, a value in 0..32767. The state starts at 1 and is never reseeded
-// by the program; tests set it to replay a draw.
+// by the program (the state is per thread; the engine sets each analysis's
+// starting state); tests set it to replay a draw.
 int pairDraw();
 std::uint32_t pairDrawState();
 void setPairDrawState(std::uint32_t state);
+// The state after n draws from `state`, in O(log n) steps: an analysis run on
+// another thread starts where the sequential run would have left the generator.
+std::uint32_t skipPairDraws(std::uint32_t state, std::uint64_t n);

@@ -283,6 +283,15 @@ Lattice fromLogWeights(const std::vector<std::int64_t>& values, const std::vecto
   return a;
 }
 
+Lattice fromWeights(std::int64_t lo, const std::vector<double>& w, std::int64_t exp2) {
+  Lattice a;
+  a.lo = lo;
+  a.w = w;
+  a.exp2 = exp2;
+  normalise(a);
+  return a;
+}
+
 Lattice convolve(const Lattice& a, const Lattice& b) {
   if (a.w.empty() || b.w.empty()) {
     return Lattice{};

@@ -44,6 +44,12 @@ struct Lattice {
 // spans the least to the greatest value, so keep that span modest.
 Lattice fromLogWeights(const std::vector<std::int64_t>& values, const std::vector<double>& logWeights);
 
+// One family's distribution from plain weights: value lo + i weighs
+// w[i] * 2^exp2 (w[i] >= 0). Weights that are integers or dyadic fractions
+// stay exact (only powers of two scale them), so p-values of small studies
+// are exact rationals rounded once.
+Lattice fromWeights(std::int64_t lo, const std::vector<double>& w, std::int64_t exp2);
+
 // The distribution of a single value with weight 1: the unit of convolution.
 Lattice pointMass(std::int64_t value);
 

@@ -4,10 +4,11 @@
 #include <cmath>
 
 namespace {
-// The maximum keeps its operands in file-scope scratch, as the shared helper
-// always has; nothing is carried between calls.
-double dmaxarg1;
-double dmaxarg2;
+// The maximum keeps its operands in scratch variables, as the shared helper
+// always has; nothing is carried between calls. They are per thread, so
+// analyses on several threads cannot clobber each other's operands.
+thread_local double dmaxarg1;
+thread_local double dmaxarg2;
 double dmax(double a, double b) {
   dmaxarg1 = a;
   dmaxarg2 = b;

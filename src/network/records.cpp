@@ -1,4 +1,4 @@
-// Node store: allocation and release of node vectors and record lists.
+// Node store: allocation and release of node vectors.
 #include "network/records.h"
 
 void Node::setNode(double minR, double maxR, double meanR, double varR, double logM, Rec* r) {
@@ -13,15 +13,3 @@ void Node::setNode(double minR, double maxR, double meanR, double varR, double l
 Node* NDvector(long lo, long hi) { return nodeVector<Node>(lo, hi); }
 
 void free_NDvector(Node* v, long lo) { freeNodeVector(v, lo); }
-
-Rec* crerec(double value, double logProb) {
-  Rec* r = RecordPool<Rec>::make();
-  r->value = value;
-  r->logProb = logProb;
-  r->next = nullptr;
-  return r;
-}
-
-void releaseRec(Rec* r) { RecordPool<Rec>::release(r); }
-
-void freerec(Rec* r) { freeList(r); }

@@ -201,18 +201,29 @@ int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeM
   return result;
 }
 
+void countHomozygote(const std::vector<int>& homClasses, const int* d, const std::vector<int>& parents, int& h0,
+                     int& h1) {
+  if (parents.size() == 2) {
+    return;
+  }
+  if (!homClasses.empty() && d[homClasses[0]] == 2) {
+    h0 = 1;
+  }
+  if (homClasses.size() == 2 && d[homClasses[1]] == 2) {
+    h1 = 1;
+  }
+}
+
 void buildG(const std::vector<int>& low, const std::vector<int>& high, int nkids, NodeLists& nodes,
             const std::vector<int>& minCopies, const std::vector<int>& maxCopies,
             const std::vector<int>& homClasses, const GenotypeMatrix& matrix,
             const std::vector<int>& parents) {
   const int a = nkids;
+  std::size_t stageStart = 0;  // first node of stage j - 1
   for (int j = 1; j <= a; ++j) {
     std::set<std::array<int, 4>> made;  // (key0, key1, hom0, hom1) of stage j
     const std::size_t before = nodes.stage.size();
-    for (std::size_t i = 0; i < before; ++i) {
-      if (nodes.stage[i] + 1 != j) {
-        continue;
-      }
+    for (std::size_t i = stageStart; i < before; ++i) {
       const std::array<int, 2> w{nodes.key0[i], nodes.key1[i]};
       int lo[2];
       int hi[2];
@@ -229,12 +240,7 @@ void buildG(const std::vector<int>& low, const std::vector<int>& high, int nkids
           const std::array<int, 2> d{x - w[0], y - w[1]};
           int h0 = nodes.hom0[i];
           int h1 = nodes.hom1[i];
-          if (!homClasses.empty() && d[homClasses[0]] == 2) {
-            h0 = h0 + 1;
-          }
-          if (homClasses.size() == 2 && d[homClasses[1]] == 2) {
-            h1 = h1 + 1;
-          }
+          countHomozygote(homClasses, d.data(), parents, h0, h1);
           if (OK(w, {x, y}, matrix, h0, h1, homClasses, j, a + 1, high, low, maxCopies, parents) == 1 &&
               made.insert({x, y, h0, h1}).second) {
             nodes.stage.push_back(j);
@@ -246,6 +252,7 @@ void buildG(const std::vector<int>& low, const std::vector<int>& high, int nkids
         }
       }
     }
+    stageStart = before;
   }
   // The end node; its counters are never read.
   nodes.stage.push_back(a + 1);

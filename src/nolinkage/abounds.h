@@ -14,8 +14,9 @@ using GenotypeMatrix = std::array<std::array<int, 4>, 4>;
 
 // The five node lists, one entry per node in creation order: the node's stage
 // (0 the root, j after the first j children are placed, nkids + 1 the end
-// node), its key (copies of class 0 and of class 1 placed so far) and its
-// counters of homozygous children of the first and second homozygous class.
+// node), its key (copies of class 0 and of class 1 placed so far) and whether
+// a child so far is homozygous for the first and the second homozygous class
+// (see countHomozygote).
 // The X-linked network fills only `stage` and `key0`.
 struct NodeLists {
   std::vector<int> stage;
@@ -57,6 +58,14 @@ void minmaxm(const std::vector<int>& minCopies, const std::vector<int>& maxCopie
 int OK(const std::array<int, 2>& w, const std::array<int, 2>& c, const GenotypeMatrix& matrix, int h0, int h1,
        const std::vector<int>& homClasses, int j, int transitions, const std::vector<int>& high,
        const std::vector<int>& low, const std::vector<int>& maxCopies, const std::vector<int>& parents);
+
+// A child's step adds d[c] copies of class c. With a parent untyped the network
+// must know whether some child so far is homozygous for the first (h0) and the
+// second (h1) homozygous class; it needs no more than that (1 means "at least
+// one"), so the counters stay at 0 or 1 and a large sibship keeps few nodes
+// per stage. With both parents typed no step depends on them: they stay 0.
+void countHomozygote(const std::vector<int>& homClasses, const int* d, const std::vector<int>& parents, int& h0,
+                     int& h1);
 
 // Appends the network's nodes to `nodes` (seeded by the caller with the root:
 // stage 0, key (0, 0), counters (0, 0)), stage by stage, each child adding

@@ -50,9 +50,10 @@ void appendSteps(const GNetwork& net, int u, const std::vector<std::pair<NodeKey
         continue;
       }
       const int d[2] = {d0, d1};
-      const int add0 = (!hom.empty() && d[hom[0]] == 2) ? 1 : 0;
-      const int add1 = (hom.size() == 2 && d[hom[1]] == 2) ? 1 : 0;
-      const NodeKey key{n.key0[u] + d0, n.key1[u] + d1, n.hom0[u] + add0, n.hom1[u] + add1};
+      int h0 = n.hom0[u];
+      int h1 = n.hom1[u];
+      countHomozygote(hom, d, net.parents, h0, h1);
+      const NodeKey key{n.key0[u] + d0, n.key1[u] + d1, h0, h1};
       const auto found = std::lower_bound(next.begin(), next.end(), std::make_pair(key, 0));
       if (found != next.end() && found->first == key) {
         to.push_back(found->second);
@@ -87,6 +88,13 @@ int contribution(const GNetwork& net, int s, int d0) {
 
 double logWeight(const GNetwork& net, int d0) {
   return prbar0(d0 - net.minCopies[0], net.table, net.maxCopies[0] - net.minCopies[0]);
+}
+
+// The same weight as a count: C(range, d0 - fewest) with a range of at most 2.
+double ways(const GNetwork& net, int d0) {
+  const int range = net.maxCopies[0] - net.minCopies[0];
+  const int k = d0 - net.minCopies[0];
+  return (range == 2 && k == 1) ? 2.0 : 1.0;
 }
 
 }  // namespace
@@ -126,20 +134,20 @@ void backwardG(int a, int N, Node* V, const GNetwork& net, const StepTable& step
   }
 }
 
-void forwardG(int a, Node* V, const GNetwork& net, const StepTable& table) {
-  forwardPass(V, a, net.firstNode, net.lastNode,
-              [&](int s, int u, int first, int last, std::vector<ForwardStep>& steps) {
-                if (s == a - 1) {
-                  for (int v = first; v <= last; ++v) {
-                    steps.push_back({v, 0.0, 0.0});  // into the end node: no child is placed
-                  }
-                  return;
-                }
-                for (int k = table.begin[static_cast<std::size_t>(u)];
-                     k < table.begin[static_cast<std::size_t>(u) + 1]; ++k) {
-                  const int v = table.to[static_cast<std::size_t>(k)];
-                  const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
-                  steps.push_back({v, static_cast<double>(contribution(net, s, d0)), logWeight(net, d0)});
-                }
-              });
+FamilyDist forwardG(int a, const GNetwork& net, const StepTable& table) {
+  return forwardPass(a, net.firstNode, net.lastNode,
+                     [&](int s, int u, int first, int last, std::vector<ForwardStep>& steps) {
+                       if (s == a - 1) {
+                         for (int v = first; v <= last; ++v) {
+                           steps.push_back({v, 0, 1.0});  // into the end node: no child is placed
+                         }
+                         return;
+                       }
+                       for (int k = table.begin[static_cast<std::size_t>(u)];
+                            k < table.begin[static_cast<std::size_t>(u) + 1]; ++k) {
+                         const int v = table.to[static_cast<std::size_t>(k)];
+                         const int d0 = net.nodes.key0[v] - net.nodes.key0[u];
+                         steps.push_back({v, contribution(net, s, d0), ways(net, d0)});
+                       }
+                     });
 }

@@ -1,11 +1,12 @@
 // Autosomal network passes: the backward pass gives every node the range,
 // mean, variance and log weight of the rest of the statistic; the forward pass
-// carries the running distribution of S through the family.
+// gives the family's own distribution of its statistic.
 #pragma once
 
 #include <vector>
 
 #include "network/records.h"
+#include "network/studysum.h"
 #include "nolinkage/abounds.h"
 
 // What both passes read of one family's network. Stage s holds node numbers
@@ -23,6 +24,7 @@ struct GNetwork {
   const std::vector<int>& homClasses;
   const std::vector<double>& table;
   int model;
+  const std::vector<int>& parents;
 };
 
 // The admissible steps of every node below the last child's stage. A step
@@ -57,8 +59,7 @@ void backwardG(int a, int N, Node* V, const GNetwork& net, const StepTable& step
 void pathG(int u, int s, const Node* V, const GNetwork& net, const StepTable& steps, double* minimum,
            double* maximum, double* logMass, double* mean, double* variance);
 
-// Forward pass: the root's records (the running list) go through every
-// admissible step, gaining the step's contribution and log weight; at the end
-// the end node's list is the distribution of the partial sum of S. The
-// source lists are left in place for the caller to release.
-void forwardG(int a, Node* V, const GNetwork& net, const StepTable& steps);
+// Forward pass from a single record (value 0, weight 1) at the root: every
+// admissible step adds its contribution and multiplies by its number of ways;
+// the end node's distribution is the family's distribution of its statistic.
+FamilyDist forwardG(int a, const GNetwork& net, const StepTable& steps);

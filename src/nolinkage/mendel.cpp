@@ -73,13 +73,18 @@ bool motherExplains(const std::vector<std::vector<long>>& options, const Genotyp
 }  // namespace
 
 bool autosomalConsistent(const PedTable& table, const FamilyMembers& fam, int column) {
-  std::set<long> shown;
-  for (std::size_t i = 0; i < fam.members.size(); ++i) {
+  // At most four distinct codes (negative ones count too); a fifth ends the count.
+  long shown[5];
+  std::size_t distinct = 0;
+  for (std::size_t i = 0; i < fam.members.size() && distinct <= 4; ++i) {
     const Genotype g = genotypeOf(table, fam, static_cast<int>(i), column);
-    shown.insert(g[0]);
-    shown.insert(g[1]);
+    for (long code : g) {
+      if (distinct <= 4 && std::find(shown, shown + distinct, code) == shown + distinct) {
+        shown[distinct++] = code;
+      }
+    }
   }
-  if (shown.size() > 4) {
+  if (distinct > 4) {
     return false;
   }
   for (int c : fam.children) {

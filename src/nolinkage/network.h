@@ -1,6 +1,7 @@
-// The "no linkage, no association" test: the exact null distribution of S,
-// built family by family through each family's network of possible genotype
-// configurations of its genotyped children.
+// The "no linkage, no association" test: the exact null distribution of S.
+// Each informative family's network of the possible genotype configurations
+// of its genotyped children gives that family's own distribution; families
+// of one pattern share it, and the study's distribution combines them.
 #pragma once
 
 #include <string>
@@ -18,7 +19,7 @@ struct WeightedValue {
 // What one analysis found, with the whole null distribution of S.
 struct NetworkResult : AnalysisResult {
   double logTotal = 0.0;                    // log of the total weight (the normaliser of `distribution`)
-  std::vector<WeightedValue> distribution;  // ascending by value
+  std::vector<WeightedValue> distribution;  // ascending by value; weights relative (only exp(logProb - logTotal) means anything)
 };
 
 // The analysis for marker m (1-based) and the allele at 0-based position k of

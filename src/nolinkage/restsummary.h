@@ -1,13 +1,16 @@
 // What both network passes share: the running summary of the rest of the
-// statistic over a node's steps (backward), and the forward pass that
-// carries the record lists through the stages.
+// statistic over a node's steps (backward), and the forward pass that gives
+// the family's own distribution of its statistic.
 #pragma once
 
 #include <cmath>
 #include <cstddef>
 #include <vector>
+#include <algorithm>
+#include <limits>
 
 #include "network/records.h"
+#include "network/studysum.h"
 
 // Range, mean, variance and log weight of the rest of the statistic from one
 // node, gathered over its admissible steps in node order. The mean and the
@@ -52,49 +55,92 @@ struct RestSummary {
 };
 
 // One step of a forward pass: into node number `target`, adding
-// `contribution` to the statistic and `logWeight` to the record's weight.
+// `contribution` to the statistic and multiplying the weight by `weight` (the
+// number of ways the step can happen: 1 or 2).
 struct ForwardStep {
   int target;
-  double contribution;
-  double logWeight;
+  int contribution;
+  double weight;
 };
 
-// The forward pass shared by both networks: stage by stage, every record of
-// every node (in node order, then list order) takes each of the node's
-// steps into the next stage, and lands in the target's sorted list. A record
-// whose weight is below 1e-7 counts as weight exactly 1. Every insertion goes
-// through the one sorted insertion, with a finger per target list.
+// The forward pass shared by both networks, from a single record (value 0,
+// weight 1) at the root: stage by stage, every node's distribution of the
+// partial statistic (a dense array over its range) takes each of the node's
+// steps into the next stage. Only two stages are held at a time. The end
+// node's distribution is the family's distribution of its statistic; its
+// weights are exact integers while they stay below 2^53, and are scaled by
+// powers of two beyond 2^900 so that a sibship of hundreds keeps every weight.
 //   stepsOf(s, u, first, last, steps) lists node u's steps into the nodes
 //   first..last of stage s + 1; a = number of children + 1.
 template <class StepsOf>
-void forwardPass(Node* V, int a, const std::vector<int>& firstNode, const std::vector<int>& lastNode,
-                 StepsOf stepsOf) {
+FamilyDist forwardPass(int a, const std::vector<int>& firstNode, const std::vector<int>& lastNode,
+                       StepsOf stepsOf) {
+  struct Partial {
+    int lo = 0;
+    int hi = -1;  // empty while hi < lo
+    std::vector<double> w;
+  };
+  std::vector<Partial> current(1);
+  current[0] = Partial{0, 0, {1.0}};
+  int exp2 = 0;
   std::vector<ForwardStep> steps;
+  std::vector<std::size_t> stepBegin;
   for (int s = 0; s <= a - 1; ++s) {
     const int first = firstNode[s + 1];
-    const int last = lastNode[s + 1];
-    std::vector<SortedList<Rec>> lists;
-    for (int e = first; e <= last; ++e) {
-      lists.push_back(SortedList<Rec>{V[e + 1].recs, nullptr});
+    const int from = firstNode[s];
+    std::vector<Partial> next(static_cast<std::size_t>(lastNode[s + 1] - first + 1));
+    for (Partial& t : next) {
+      t.lo = std::numeric_limits<int>::max();
+      t.hi = std::numeric_limits<int>::min();
     }
-    for (int u = firstNode[s]; u <= lastNode[s]; ++u) {
-      if (V[u + 1].recs == nullptr) {
+    steps.clear();
+    stepBegin.assign(current.size() + 1, 0);
+    for (std::size_t u = 0; u < current.size(); ++u) {
+      stepBegin[u] = steps.size();
+      if (current[u].w.empty()) {
         continue;
       }
-      steps.clear();
-      stepsOf(s, u, first, last, steps);
-      // Each target receives the records in node order, then list order, as
-      // when every record visits every target in turn.
-      for (const ForwardStep& step : steps) {
-        SortedList<Rec>& target = lists[static_cast<std::size_t>(step.target - first)];
-        for (const Rec* r = V[u + 1].recs; r != nullptr; r = r->next) {
-          const double lp = r->logProb < 1e-7 ? step.logWeight : r->logProb + step.logWeight;
-          addToSorted(target, r->value + step.contribution, lp);
+      stepsOf(s, from + static_cast<int>(u), first, lastNode[s + 1], steps);
+      for (std::size_t k = stepBegin[u]; k < steps.size(); ++k) {
+        Partial& t = next[static_cast<std::size_t>(steps[k].target - first)];
+        t.lo = std::min(t.lo, current[u].lo + steps[k].contribution);
+        t.hi = std::max(t.hi, current[u].hi + steps[k].contribution);
+      }
+    }
+    stepBegin[current.size()] = steps.size();
+    for (Partial& t : next) {
+      if (t.hi >= t.lo) {
+        t.w.assign(static_cast<std::size_t>(t.hi - t.lo + 1), 0.0);
+      }
+    }
+    double largest = 0.0;
+    for (std::size_t u = 0; u < current.size(); ++u) {
+      const Partial& src = current[u];
+      for (std::size_t k = stepBegin[u]; k < stepBegin[u + 1]; ++k) {
+        Partial& t = next[static_cast<std::size_t>(steps[k].target - first)];
+        double* out = t.w.data() + (src.lo + steps[k].contribution - t.lo);
+        const double f = steps[k].weight;
+        for (std::size_t i = 0; i < src.w.size(); ++i) {
+          out[i] += src.w[i] * f;
+          largest = std::max(largest, out[i]);
         }
       }
     }
-    for (int e = first; e <= last; ++e) {
-      V[e + 1].recs = lists[static_cast<std::size_t>(e - first)].head;
+    if (largest > 0x1p900) {
+      for (Partial& t : next) {
+        for (double& x : t.w) {
+          x = x * 0x1p-800;
+        }
+      }
+      exp2 += 800;
     }
+    current.swap(next);
   }
+  FamilyDist d;
+  if (!current.empty() && !current.back().w.empty()) {
+    d.lo = current.back().lo;
+    d.w = std::move(current.back().w);
+  }
+  d.exp2 = exp2;
+  return d;
 }

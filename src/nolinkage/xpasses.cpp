@@ -80,20 +80,20 @@ void backwardX(int a, int N, Node* V, const XNetwork& net, const std::vector<int
   }
 }
 
-void forwardX(int a, Node* V, const XNetwork& net, const std::vector<int>& sons,
-              const std::vector<int>& daughters, const std::vector<int>& affection, int model) {
+FamilyDist forwardX(int a, const XNetwork& net, const std::vector<int>& sons, const std::vector<int>& daughters,
+                    const std::vector<int>& affection, int model) {
   const XStages stages = xStages(sons, daughters, affection);
   const int n = a - 1;
-  // Every admissible step weighs 1: it adds no log weight.
-  forwardPass(V, a, net.firstNode, net.lastNode,
-              [&](int s, int i, int first, int last, std::vector<ForwardStep>& steps) {
-                for (int e = first; e <= last; ++e) {
-                  const int u = net.key0[e] - net.key0[i];
-                  if (s == n) {
-                    steps.push_back({e, 0.0, 0.0});  // into the end node: no child is placed
-                  } else if (admissible(net, stages, s, u)) {
-                    steps.push_back({e, static_cast<double>(xStepContribution(stages, s, u, model)), 0.0});
-                  }
-                }
-              });
+  // Every admissible step happens one way.
+  return forwardPass(a, net.firstNode, net.lastNode,
+                     [&](int s, int i, int first, int last, std::vector<ForwardStep>& steps) {
+                       for (int e = first; e <= last; ++e) {
+                         const int u = net.key0[e] - net.key0[i];
+                         if (s == n) {
+                           steps.push_back({e, 0, 1.0});  // into the end node: no child is placed
+                         } else if (admissible(net, stages, s, u)) {
+                           steps.push_back({e, xStepContribution(stages, s, u, model), 1.0});
+                         }
+                       }
+                     });
 }

@@ -1,11 +1,12 @@
 // X-linked network passes: the backward pass gives every node the range, mean,
 // variance and log weight of the rest of the family statistic; the forward pass
-// carries the running distribution of S through the family.
+// gives the family's own distribution of its statistic.
 #pragma once
 
 #include <vector>
 
 #include "network/records.h"
+#include "network/studysum.h"
 
 // The children in the order the network places them (daughters, then sons),
 // with one more step into the end node. kind[s] is 2 when step s places a
@@ -52,8 +53,8 @@ void backwardX(int a, int N, Node* V, const XNetwork& net, const std::vector<int
 void pathX(const Node* V, int i, int s, const XNetwork& net, const XStages& stages, int model,
            double* minRest, double* maxRest, double* meanRest, double* varRest, double* logMass);
 
-// Forward pass: the records on the root (the running list) go through every
-// admissible step; at the end the end node's list is the distribution of the
-// partial sum of S. Every insertion merges records of equal value.
-void forwardX(int a, Node* V, const XNetwork& net, const std::vector<int>& sons,
-              const std::vector<int>& daughters, const std::vector<int>& affection, int model);
+// Forward pass from a single record (value 0, weight 1) at the root through
+// every admissible step; the end node's distribution is the family's
+// distribution of its statistic.
+FamilyDist forwardX(int a, const XNetwork& net, const std::vector<int>& sons, const std::vector<int>& daughters,
+                    const std::vector<int>& affection, int model);

@@ -7,7 +7,6 @@
 #include <map>
 #include <random>
 
-#include "network/pvalue.h"
 #include "testutil.h"
 
 namespace {
@@ -50,13 +49,6 @@ struct XFamily {
 constexpr std::array<int, 2> A{2, 0}, H{1, 1}, O{0, 2};  // tested allele twice, once, never
 constexpr int SON = 1, DAUGHTER = 2;
 
-std::map<double, double> asCounts(const Rec* r) {
-  std::map<double, double> m;
-  for (; r != nullptr; r = r->next) {
-    m[r->value] = std::exp(r->logProb);
-  }
-  return m;
-}
 }  // namespace
 
 TEST(SwitchGens, BothParentsSwitchSonsAndDaughters) {
@@ -105,86 +97,6 @@ TEST(SwitchGens, HeterozygousFatherKeepsTheObservedValue) {
   // Father only, kind -2: the sons' clause sets nothing, only differing children do.
   XFamily g(false, true, {{}, H}, {{SON, 1, A}, {SON, 1, A}});
   EXPECT_EQ(g.values(), (std::vector<int>{2}));
-}
-
-TEST(DistX, ConvolutionOfTwoPointFamilies) {
-  Node* V = NDvector(1, 2);
-  V[1].recs = crerec(0, 0);
-  distX(V, {0, 1});
-  Rec* one = V[2].recs;
-  freerec(V[1].recs);
-  V[1].recs = one;
-  V[2].recs = nullptr;
-  distX(V, {1, 0});
-  EXPECT_EQ(asCounts(V[2].recs), (std::map<double, double>{{0, 1}, {1, 2}, {2, 1}}));
-  freerec(V[1].recs);
-  freerec(V[2].recs);
-  free_NDvector(V, 1);
-}
-
-TEST(DistX, RandomFamiliesMatchDirectEnumeration) {
-  // n two-point families: the chained convolution must hold every one of the
-  // 2^n switch combinations, and its moments and p-value those of the direct
-  // enumeration.
-  std::mt19937 gen(11);
-  std::uniform_int_distribution<int> value(0, 4);
-  for (int trial = 0; trial < 20; ++trial) {
-    const int n = 1 + trial % 8;
-    std::vector<std::array<int, 2>> fams;
-    Rec* running = crerec(0, 0);
-    double logWeight = 0.0;
-    for (int i = 0; i < n; ++i) {
-      int a = value(gen), b = value(gen);
-      if (a == b) {
-        b = a + 1;
-      }
-      fams.push_back({a, b});
-      Node* V = NDvector(1, 2);
-      V[1].recs = running;
-      distX(V, {a, b});
-      running = V[2].recs;
-      freerec(V[1].recs);
-      free_NDvector(V, 1);
-      logWeight += std::log(2.0);
-    }
-    std::map<double, double> direct;
-    for (int mask = 0; mask < (1 << n); ++mask) {
-      int s = 0;
-      for (int i = 0; i < n; ++i) {
-        s += fams[i][(mask >> i) & 1];
-      }
-      direct[s] += 1;
-    }
-    const auto got = asCounts(running);
-    ASSERT_EQ(got.size(), direct.size());
-    for (auto [v, c] : direct) {
-      EXPECT_NEAR(got.at(v), c, 1e-9 * c) << "value " << v;
-    }
-    double mean = 0.0, var = 0.0;
-    for (auto [a, b] : fams) {
-      mean += (a + b) / 2.0;
-      var += (a - b) * (a - b) / 4.0;
-    }
-    Node* acc = NDvector(1, 1);
-    acc[1].logMass = logWeight;
-    double m1 = 0.0, m2 = 0.0;
-    moment(running, acc, m1, m2);
-    EXPECT_NEAR(m1, mean, 1e-9);
-    EXPECT_NEAR(m2 - m1 * m1, var, 1e-9);
-    double observed = 0.0;  // one attainable combination
-    for (int i = 0; i < n; ++i) {
-      observed += fams[i][i % 2];
-    }
-    double tail = 0.0;
-    for (auto [v, c] : direct) {
-      if ((v - mean) * (v - mean) >= (observed - mean) * (observed - mean) - 1e-9) {
-        tail += c;
-      }
-    }
-    EXPECT_NEAR(pvalue(m1, m2 - m1 * m1, acc, running, observed), tail / (1 << n), 1e-9);
-    freerec(running);
-    free_NDvector(acc, 1);
-  }
 }
 
 namespace {

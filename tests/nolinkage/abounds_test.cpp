@@ -93,20 +93,33 @@ TEST(ABounds, OneParentAndThreeAllelesNarrowTheTotals) {
   EXPECT_EQ(firstTwo(b.high), (std::vector<int>{2, 6}));
 }
 
-TEST(ABounds, SameKeyWithOtherCountersIsAnotherNode) {
-  // Two heterozygous parents: after two children key (2, 2) is reached by
-  // (1,1)+(1,1) and by (2,0)+(0,2); with homozygous classes {0, 1} from the
-  // children the counters tell them apart.
-  const AllelePairs P{{1, 1}, {1, 1}, {2, 0}, {0, 2}};
-  const ABounds b = boundsOf(P, {0, 1}, {2, 3}, 2);
-  const NodeLists nodes = build(b, 2, {0, 1});
-  int withKey22 = 0;
+// Nodes of stage `stage` with key (k0, k1), as (hom0, hom1) counters.
+std::vector<std::pair<int, int>> countersAt(const NodeLists& nodes, int stage, int k0, int k1) {
+  std::vector<std::pair<int, int>> out;
   for (std::size_t i = 0; i < nodes.stage.size(); ++i) {
-    if (nodes.stage[i] == 2 && nodes.key0[i] == 2 && nodes.key1[i] == 2) {
-      ++withKey22;
+    if (nodes.stage[i] == stage && nodes.key0[i] == k0 && nodes.key1[i] == k1) {
+      out.emplace_back(nodes.hom0[i], nodes.hom1[i]);
     }
   }
-  EXPECT_EQ(withKey22, 2);
+  return out;
+}
+
+TEST(ABounds, CountersSplitAKeyOnlyWhereAStepReadsThem) {
+  // Four children showing both homozygotes; after two children key (2, 2) is
+  // reached by (1,1)+(1,1) and by (2,0)+(0,2). With one parent untyped the
+  // later stages ask whether each homozygote has been seen, so the counters
+  // tell the two apart; they only record "seen" (0 or 1), never how often.
+  const AllelePairs P{{1, 1}, {1, 1}, {2, 0}, {0, 2}, {1, 1}, {2, 0}};
+  const ABounds one = boundsOf(P, {0}, {2, 3, 4, 5}, 2);
+  const NodeLists untyped = build(one, 4, {0});
+  EXPECT_EQ(countersAt(untyped, 2, 2, 2), (std::vector<std::pair<int, int>>{{1, 1}, {0, 0}}));
+  for (std::size_t i = 0; i < untyped.stage.size(); ++i) {
+    EXPECT_LE(untyped.hom0[i], 1);
+    EXPECT_LE(untyped.hom1[i], 1);
+  }
+  // Both parents typed: no step depends on the counters, one node per key.
+  const ABounds both = boundsOf(P, {0, 1}, {2, 3, 4, 5}, 2);
+  EXPECT_EQ(countersAt(build(both, 4, {0, 1}), 2, 2, 2), (std::vector<std::pair<int, int>>{{0, 0}}));
 }
 
 TEST(ABounds, OKChecksTheChildsGenotypeAndTheHomozygotesStillNeeded) {

@@ -38,6 +38,11 @@ NetworkResult run(int xlinked, const PedTable& table, int model, int code) {
   return network(xlinked, table, familiesOf(table), 1, model, k, L);
 }
 
+// Probability of the i-th value of the distribution.
+double probabilityOf(const NetworkResult& r, std::size_t i) {
+  return std::exp(r.distribution[i].logProb - r.logTotal);
+}
+
 // Two X-linked families, each: mother 1/2, father 1 (written 1 1), an
 // affected daughter and an affected son; allele 1 is tested.
 PedTable twoXFamilies(long daughter1b, long son1, long daughter2b, long son2) {
@@ -61,9 +66,8 @@ TEST(Network, TwoXLinkedFamiliesConvolve) {
   ASSERT_EQ(r.distribution.size(), 5u);
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(r.distribution[i].value, 2.0 + i);
-    EXPECT_NEAR(r.distribution[i].logProb, std::log(weights[i]), 1e-12) << "value " << 2 + i;
+    EXPECT_NEAR(probabilityOf(r, i), weights[i] / 16.0, 1e-12) << "value " << 2 + i;
   }
-  EXPECT_NEAR(r.logTotal, std::log(16.0), 1e-12);
   EXPECT_NEAR(r.expected, 4.0, 1e-12);
   EXPECT_NEAR(r.variance, 1.0, 1e-12);
   EXPECT_NEAR(r.p, 0.625, 1e-12);
@@ -76,9 +80,9 @@ TEST(Network, RecessiveXLinkedFamilyScoresOnlyHomozygousDaughters) {
   const NetworkResult r = run(1, t, 3, 1);
   ASSERT_EQ(r.distribution.size(), 3u);
   // (daughter copies, son copies): (1,0) 0, (1,1) 1, (2,0) 1, (2,1) 2.
-  EXPECT_NEAR(r.distribution[0].logProb, 0.0, 1e-12);
-  EXPECT_NEAR(r.distribution[1].logProb, std::log(2.0), 1e-12);
-  EXPECT_NEAR(r.distribution[2].logProb, 0.0, 1e-12);
+  EXPECT_NEAR(probabilityOf(r, 0), 0.25, 1e-12);
+  EXPECT_NEAR(probabilityOf(r, 1), 0.5, 1e-12);
+  EXPECT_NEAR(probabilityOf(r, 2), 0.25, 1e-12);
   EXPECT_EQ(r.S, 2.0);
 }
 
@@ -89,7 +93,7 @@ TEST(Network, AutosomalTrioOfHeterozygousParents) {
   EXPECT_EQ(r.informative, 1);
   EXPECT_EQ(r.S, 2.0);
   ASSERT_EQ(r.distribution.size(), 3u);
-  EXPECT_NEAR(r.distribution[1].logProb, std::log(2.0), 1e-12);
+  EXPECT_NEAR(probabilityOf(r, 1), 0.5, 1e-12);
   EXPECT_NEAR(r.expected, 1.0, 1e-12);
   EXPECT_NEAR(r.variance, 0.5, 1e-12);
   EXPECT_NEAR(r.p, 0.5, 1e-12);

@@ -1,4 +1,4 @@
-// X-linked network passes: node values, the carried distribution, dead ends.
+// X-linked network passes: node values, the family distribution, dead ends.
 #include "nolinkage/xpasses.h"
 
 #include <gtest/gtest.h>
@@ -29,14 +29,7 @@ struct XFixture {
     V = NDvector(1, N);
     V[N].setNode(0, 0, accMean, 0, accMass, nullptr);
   }
-  ~XFixture() {
-    for (int i = 1; i <= N; ++i) {
-      if (V[i].recs != nullptr) {
-        freerec(V[i].recs);
-      }
-    }
-    free_NDvector(V, 1);
-  }
+  ~XFixture() { free_NDvector(V, 1); }
   XNetwork net() const { return XNetwork{key0, firstNode, lastNode, childMin, childMax}; }
 };
 
@@ -69,18 +62,10 @@ TEST(XPasses, BackwardGivesRangeMeanVarianceAndPathCount) {
   expectNode(f.V[1], 1, 3, 2, 0.5, std::log(4.0));
 
   // Forward: value 1 once, 2 twice, 3 once.
-  f.V[1].recs = crerec(0.0, 0.0);
-  forwardX(3, f.V, f.net(), kSons, kDaughters, kAffected, 1);
-  const Rec* r = f.V[7].recs;
-  const double values[] = {1, 2, 3};
-  const double logs[] = {0, std::log(2.0), 0};
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->value, values[i]);
-    EXPECT_NEAR(r->logProb, logs[i], 1e-15);
-    r = r->next;
-  }
-  EXPECT_EQ(r, nullptr);
+  const FamilyDist d = forwardX(3, f.net(), kSons, kDaughters, kAffected, 1);
+  EXPECT_EQ(d.lo, 1);
+  EXPECT_EQ(d.w, (std::vector<double>{1, 2, 1}));
+  EXPECT_EQ(d.exp2, 0);
 }
 
 TEST(XPasses, RecessiveDaughterScoresOnlyWithTwoCopies) {
@@ -103,19 +88,6 @@ TEST(XPasses, LaterFamilyCarriesTheAccumulatorThroughTheEndNode) {
   backwardX(3, f.N, f.V, f.net(), kSons, kDaughters, kAffected, 1);
   expectNode(f.V[4], 0, 0, 3.0, 0, std::log(16.0));
   expectNode(f.V[1], 1, 3, 5.0, 0.5, std::log(64.0));
-
-  // A running record of weight below 1e-7 is carried with weight exactly 0;
-  // others keep theirs (a step adds none).
-  f.V[1].recs = crerec(10.0, 5e-8);
-  f.V[1].recs->next = crerec(11.0, 2.5);
-  forwardX(3, f.V, f.net(), kSons, kDaughters, kAffected, 1);
-  const Rec* r = f.V[7].recs;
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->value, 11.0);
-  EXPECT_EQ(r->logProb, 0.0);
-  r = r->next->next;  // value 13: from 10 + 3 (weight 0) and 11 + 2 (2.5, twice)
-  EXPECT_EQ(r->value, 13.0);
-  EXPECT_NEAR(r->logProb, std::log(1.0 + 2.0 * std::exp(2.5)), 1e-12);
 }
 
 TEST(XPasses, DeadEndNodesGetZerosAndKeepTheirRecords) {
@@ -126,12 +98,12 @@ TEST(XPasses, DeadEndNodesGetZerosAndKeepTheirRecords) {
   expectNode(f.V[3], 0, 0, 0, 0, 0);
   expectNode(f.V[2], 1, 1, 6.0, 0, 3.0);
 
-  f.V[1].recs = crerec(0.0, 0.0);
-  forwardX(3, f.V, f.net(), kSons, kDaughters, kAffected, 1);
-  ASSERT_NE(f.V[3].recs, nullptr);  // reached, and nothing leaves it
-  ASSERT_NE(f.V[5].recs, nullptr);
-  EXPECT_EQ(f.V[5].recs->value, 1.0);
-  EXPECT_EQ(f.V[5].recs->next, nullptr);
+  // Node (1, 1) is reached but nothing leaves it: only the daughter's one
+  // copy and the son's one reach the end (value 1: the son's copy; the
+  // daughter with no copy scores 0).
+  const FamilyDist d = forwardX(3, f.net(), kSons, kDaughters, kAffected, 1);
+  EXPECT_EQ(d.lo, 1);
+  EXPECT_EQ(d.w, (std::vector<double>{1}));
 }
 
 TEST(XPasses, AnEmptyNextStageMakesDeadEnds) {
@@ -139,9 +111,7 @@ TEST(XPasses, AnEmptyNextStageMakesDeadEnds) {
   XFixture f({0, 1, 2}, {0, 1, 2, 2}, {0, 1, 1, 2}, {1, 0}, {2, 0}, 4.0, 1.0);
   backwardX(3, f.N, f.V, f.net(), {}, {1, 2}, {0, 1, 1}, 1);
   expectNode(f.V[2], 0, 0, 0, 0, 0);
-  f.V[1].recs = crerec(0.0, 0.0);
-  forwardX(3, f.V, f.net(), {}, {1, 2}, {0, 1, 1}, 1);
-  EXPECT_EQ(f.V[3].recs, nullptr);
+  EXPECT_TRUE(forwardX(3, f.net(), {}, {1, 2}, {0, 1, 1}, 1).w.empty());  // nothing reaches the end
 }
 
 }  // namespace

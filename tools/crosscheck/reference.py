@@ -4,6 +4,7 @@
 python3 reference.py pedfile logfile xlinked null model marker
 """
 import ctypes
+import fractions
 import math
 import re
 import struct
@@ -94,16 +95,21 @@ def moment(recs, L):
     return m1, m2
 
 
-def pvalue(expected, variance, L, recs, observed):
+def counted(v, expected, variance, observed):
+    """Whether the value v lies at least as far from E(S) as the observed one."""
     d = observed - expected
     t = fdiv(d * d, variance)
+    dv = v - expected
+    x = fdiv(dv * dv, variance)
+    # E carries rounding from long sums; the distance rule keeps the mirror
+    return x >= t - 1e-10 or abs(dv) >= abs(d) - 1e-9 * (1 + abs(expected))
+
+
+def pvalue(expected, variance, L, recs, observed):
     acc = 0.0
     first = True
     for v in sorted(recs):
-        dv = v - expected
-        x = fdiv(dv * dv, variance)
-        # E carries rounding from long sums; the distance rule keeps the mirror
-        if x >= t - 1e-10 or abs(dv) >= abs(d) - 1e-9 * (1 + abs(expected)):
+        if counted(v, expected, variance, observed):
             if first:
                 acc = recs[v]
                 first = False
@@ -123,6 +129,73 @@ def moment2(recs, W):
         m1 = w * v + m1
         m2 = w * (v * v) + m2
     return m1, m2
+
+
+# Exact arithmetic beside the log-space order. A study with fewer than 2^52
+# joint configurations has an integer weight for every value of S, and its
+# E(S), Var(S) and p-value are exact rationals; the program prints them
+# rounded once (a p of 37/128 = 0.2890625 prints 0.289062, a variance of
+# 347/64 = 5.421875 prints 5.42188, as printf rounds those exact values),
+# where the log-space order may land a rounding above or below them.
+EXACT_LIMIT = 2 ** 52
+
+
+class Exact:
+    """The study's distribution as {value: integer weight} while it has fewer than EXACT_LIMIT
+    configurations (else None), and E(S), Var(S) as sums of the families' exact moments (None
+    when a family's weights cannot be recovered exactly)."""
+
+    def __init__(self):
+        self.dist = {0: 1}
+        self.mean = fractions.Fraction(0)
+        self.var = fractions.Fraction(0)
+
+    def add(self, family):
+        if family is None or self.mean is None:
+            self.dist = self.mean = self.var = None
+            return
+        Fr = fractions.Fraction
+        total = sum(family.values())
+        m = Fr(sum(Fr(v) * w for v, w in family.items()), total)
+        self.mean += m
+        self.var += Fr(sum((Fr(v) - m) ** 2 * w for v, w in family.items()), total)
+        if self.dist is not None:
+            out = {}
+            for a, wa in self.dist.items():
+                for b, wb in family.items():
+                    out[a + b] = out.get(a + b, 0) + wa * wb
+            self.dist = out if sum(out.values()) < EXACT_LIMIT else None
+
+
+def exact_results(exact, expected, variance, observed, p):
+    """E(S), Var(S) and p as exact rationals rounded once where they are known, else the
+    log-space values."""
+    if exact.mean is None:
+        return expected, variance, p
+    expected, variance = float(exact.mean), float(exact.var)
+    if exact.dist is None:
+        return expected, variance, p
+    total = sum(exact.dist.values())
+    tail = sum(w for v, w in exact.dist.items() if counted(v, expected, variance, observed))
+    return expected, variance, min(float(fractions.Fraction(tail, total)), 1.0)
+
+
+def equally_likely(values):
+    out = {}
+    for v in values:
+        out[int(v)] = out.get(int(v), 0) + 1
+    return out
+
+
+def exact_family(recs):
+    """A family's own log-weight dict as integers (None when a weight is too large to recover)."""
+    out = {}
+    for v, lp in recs.items():
+        w = cexp(lp)
+        if w > 2.0 ** 40:
+            return None
+        out[v] = int(round(w))
+    return out
 
 
 def insert(d, value, lp):
@@ -1001,6 +1074,7 @@ def network(xl, T, names, marker, model, k, L):
     peds, mos, fas = pedigrees(T)
     acc = Node(0.0, 0.0, 0.0, 0.0, 0.0, None)
     running = {0.0: 0.0}
+    exact = Exact()
     inf = Informative()
     tested = L[k]
     for fi in range(len(peds)):
@@ -1062,20 +1136,23 @@ def network(xl, T, names, marker, model, k, L):
         if root.mx != root.mn:
             S = S + fstat
             inf.add(ped, fa, mo)
-            root.recs = running
-            if xl == 0:
-                forwardG(nk + 1, nodes, first, last, tab, cw, minC, maxC, key0, key1, model, hom0, hom1, homl)
-            else:
-                forwardX(nk + 1, nodes, cmin, cmax, smin, smax, key0, first, last,
-                         f.sons, f.daughters, f.aff, model)
+            own = [Node(n.mn, n.mx, n.mean, n.var, n.lm, None) for n in nodes]
+            for ns, start in ((nodes, running), (own, {0.0: 0.0})):
+                ns[0].recs = start
+                if xl == 0:
+                    forwardG(nk + 1, ns, first, last, tab, cw, minC, maxC, key0, key1, model, hom0, hom1, homl)
+                else:
+                    forwardX(nk + 1, ns, cmin, cmax, smin, smax, key0, first, last,
+                             f.sons, f.daughters, f.aff, model)
             acc = Node(0.0, 0.0, root.mean, root.var, root.lm, None)
             running = nodes[N - 1].recs or {}
+            exact.add(exact_family(own[N - 1].recs or {}))
         else:
             unin += 1
     m1, m2 = moment(running, acc.lm)
     E = m1
     V = m2 - m1 * m1
-    p = pvalue(E, V, acc.lm, running, S)
+    E, V, p = exact_results(exact, E, V, S, pvalue(E, V, acc.lm, running, S))
     infc = len(peds) - unin
     report_result(names[marker - 1], tested, infc, model, S, E, V, p)
     inf.close()
@@ -1261,6 +1338,7 @@ def network2(T, names, marker, model, code):
     col = 2 * marker + 4
     peds, mos, fas = pedigrees(T)
     running = {0.0: 0.0}
+    exact = Exact()
     for fi in range(len(peds)):
         ped, fa, mo = peds[fi], fas[fi], mos[fi]
         f = nuclear_plain(T, ped, fa, mo, col)
@@ -1316,9 +1394,10 @@ def network2(T, names, marker, model, code):
         inf.add(ped, fa, mo)
         W += clog(float(len(values)))
         running = convolve(running, values)
+        exact.add(equally_likely(values))
     E, E2 = moment2(running, W)
     V = E2 - E * E
-    p = pvalue(E, V, W, running, pstat)
+    E, V, p = exact_results(exact, E, V, pstat, pvalue(E, V, W, running, pstat))
     infc = len(peds) - unin
     report_result(names[marker - 1], code, infc, model, S, E, V, p)
     inf.close()
@@ -1390,6 +1469,7 @@ def networkX2(T, names, marker, model, k, L):
     col = 2 * marker + 4
     peds, mos, fas = pedigrees(T)
     running = {0.0: 0.0}
+    exact = Exact()
     S = 0.0
     lw = 0.0
     unin = 0
@@ -1429,10 +1509,11 @@ def networkX2(T, names, marker, model, k, L):
         inf.add(ped, fa, mo)
         lw = lw + clog(float(len(values)))
         running = convolve(running, values)
+        exact.add(equally_likely(values))
     m1, m2 = moment(running, lw)
     E = m1
     V = m2 - m1 * m1
-    p = pvalue(E, V, lw, running, S)
+    E, V, p = exact_results(exact, E, V, S, pvalue(E, V, lw, running, S))
     infc = len(peds) - unin
     report_result(names[marker - 1], tested, infc, model, S, E, V, p)
     inf.close()

@@ -1,0 +1,115 @@
+#!/usr/bin/python3
+"""Runs the benchmark and prints its table: case, wall time, peak memory, ratio to plink1.9.
+
+  bench/run.py [--kintex build/kintex] [--work /tmp/kintex-bench] [--quick]
+
+Studies are made by bench/make_study.py in the work directory (kept between runs). Each time is the
+best of three runs (wall clock); peak memory is the largest resident size of those runs, both read
+from /usr/bin/time. `plink1.9 --tdt exact` runs on the same individuals where it applies.
+"""
+import argparse
+import math
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def timed(cmd, cwd, repeat=3):
+    best, peak = None, 0
+    for _ in range(repeat):
+        r = subprocess.run(["/usr/bin/time", "-f", "TIME %e %M"] + cmd, cwd=cwd,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        m = re.search(r"TIME ([0-9.]+) ([0-9]+)", r.stderr)
+        if r.returncode != 0 or not m:
+            sys.exit("failed: %s\n%s" % (" ".join(cmd), r.stderr))
+        t, kb = float(m.group(1)), int(m.group(2))
+        best = t if best is None else min(best, t)
+        peak = max(peak, kb)
+    return best, peak
+
+
+def study(work, name, *args):
+    if not os.path.exists(os.path.join(work, name + ".ped")):
+        subprocess.run([sys.executable, os.path.join(HERE, "make_study.py"), os.path.join(work, name)] + list(args),
+                       check=True)
+    return name + ".ped"
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--kintex", default=os.path.join(HERE, "..", "build", "kintex"))
+    ap.add_argument("--work", default="/tmp/kintex-bench")
+    ap.add_argument("--quick", action="store_true", help="growth up to 16,000 trios only")
+    a = ap.parse_args()
+    kintex = os.path.abspath(a.kintex)
+    os.makedirs(a.work, exist_ok=True)
+    rows = []
+
+    def kin(ped, setting, threads=None, repeat=3):
+        pre = ["--threads", str(threads)] if threads is not None else []
+        return timed([kintex] + pre + [ped, "out.log"] + setting.split(), a.work, repeat)
+
+    def row(case, t, kb, ratio=""):
+        rows.append((case, "%.2f s" % t, "%.0f MB" % (kb / 1024.0), ratio))
+        print("%-58s %9s %8s %s" % rows[-1], flush=True)
+
+    # 1. 3,000 trios x 100 SNPs, every marker, no linkage, additive; plink on the same trios.
+    ped = study(a.work, "trios3000", "--families", "3000", "--snps", "100", "--seed", "11")
+    t, kb = kin(ped, "0 0 1 0")
+    pt, pkb = (None, None)
+    if shutil.which("plink1.9"):
+        pt, pkb = timed(["plink1.9", "--bfile", "trios3000", "--tdt", "exact", "--out", "plinkout"], a.work)
+        row("plink1.9 --tdt exact, 3,000 trios x 100 SNPs", pt, pkb)
+    row("3,000 trios x 100 SNPs, all markers, no linkage, additive", t, kb,
+        "%.1fx plink" % (t / pt) if pt else "")
+
+    # 2. 20,000 families (sibships of 1-4, 30% with a parent missing), one SNP, each test, one thread.
+    ped = study(a.work, "fam20000", "--families", "20000", "--kids", "1-4", "--missing-parent", "0.3",
+                "--snps", "1", "--x-snps", "1", "--seed", "12")
+    for label, setting in (("autosomal, no linkage", "0 0 1 1"), ("autosomal, linkage", "0 1 1 1"),
+                           ("X-linked, no linkage", "1 0 1 2"), ("X-linked, linkage", "1 1 1 2")):
+        t, kb = kin(ped, setting, threads=1)
+        row("20,000 families, 1 SNP, %s, 1 thread" % label, t, kb)
+
+    # 3. One sibship of 300 children, heterozygous parents, no linkage.
+    ped = study(a.work, "sib300", "--families", "1", "--kids", "300", "--heterozygous-parents", "--seed", "13")
+    t, kb = kin(ped, "0 0 1 1", threads=1)
+    row("sibship of 300, heterozygous parents, no linkage", t, kb)
+
+    # 4. Growth: complete trios, one autosomal and one X SNP, time against families.
+    sizes = [1000, 2000, 4000, 8000, 16000] + ([] if a.quick else [32000, 64000])
+    tests = (("autosomal, no linkage", "0 0 1 1"), ("autosomal, linkage", "0 1 1 1"),
+             ("X-linked, no linkage", "1 0 1 2"), ("X-linked, linkage", "1 1 1 2"))
+    times = {label: [] for label, _ in tests}
+    for n in sizes:
+        ped = study(a.work, "grow%d" % n, "--families", str(n), "--snps", "1", "--x-snps", "1", "--seed", "14")
+        for label, setting in tests:
+            times[label].append(kin(ped, setting, threads=1)[0])
+    for label, _ in tests:
+        xs = [math.log(n) for n in sizes]
+        ys = [math.log(max(t, 1e-3)) for t in times[label]]
+        mx, my = sum(xs) / len(xs), sum(ys) / len(ys)
+        k = sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sum((x - mx) ** 2 for x in xs)
+        rows.append(("growth %s, %d-%d trios" % (label, sizes[0], sizes[-1]),
+                     " / ".join("%.2f" % t for t in times[label]) + " s", "", "k = %.2f" % k))
+        print("%-58s %s  %s" % (rows[-1][0], rows[-1][1], rows[-1][3]), flush=True)
+
+    # 5. Threads: 200 markers on one and on two threads.
+    ped = study(a.work, "markers200", "--families", "2000", "--kids", "1-4", "--missing-parent", "0.3",
+                "--snps", "200", "--seed", "15")
+    t1, kb1 = kin(ped, "0 0 1 0", threads=1)
+    t2, kb2 = kin(ped, "0 0 1 0", threads=2)
+    row("2,000 families x 200 SNPs, no linkage, 1 thread", t1, kb1)
+    row("2,000 families x 200 SNPs, no linkage, 2 threads", t2, kb2, "%.2fx faster" % (t1 / t2))
+
+    print("\n| case | wall time | peak memory | ratio / fit |\n|---|---|---|---|")
+    for r in rows:
+        print("| %s | %s | %s | %s |" % r)
+
+
+if __name__ == "__main__":
+    main()

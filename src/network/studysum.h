@@ -1,0 +1,61 @@
+// The null distribution of a study's statistic S, the sum of independent
+// family statistics: families counted by the shape of their distribution,
+// each shape powered once and the shapes combined on the lattice of S, with
+// the mean and variance summed family by family to the exact digits.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "network/ddouble.h"
+#include "network/lattice.h"
+
+// One family's distribution of its statistic: the weight of value lo + i is
+// w[i] * 2^exp2 (w[i] >= 0, at least one positive). Weights that are small
+// integers (exp2 = 0) give exact moments.
+struct FamilyDist {
+  std::int64_t lo = 0;
+  std::vector<double> w;
+  int exp2 = 0;
+};
+
+// What a study's null distribution gives: E(S), Var(S), the two-sided p of
+// the observed value and the distribution itself.
+struct StudyResult {
+  double expected = 0.0;
+  double variance = 0.0;
+  double p = 1.0;
+  Lattice distribution;
+};
+
+// Families are added in any order, each with the number of families sharing
+// its distribution; distributions equal up to a shift of the values share one
+// shape, which is combined once for all of them.
+//   StudySum sum;
+//   sum.add(family, 1);           // per informative family (or per pattern with its count)
+//   StudyResult r = sum.finish(S);
+class StudySum {
+ public:
+  void add(const FamilyDist& family, std::int64_t count);
+  // No family added: S is 0 with certainty (E 0, Var 0, p 1).
+  StudyResult finish(double observed) const;
+
+ private:
+  struct Shape {
+    std::vector<double> w;  // weights scaled by a power of two, largest in [1, 2)
+    std::int64_t count = 0;
+  };
+  std::vector<Shape> shapes_;                      // in order of first appearance
+  std::map<std::vector<double>, std::size_t> index_;  // shape weights -> position in shapes_
+  std::int64_t shift_ = 0;                         // sum of count * lo over the families
+};
+
+// The distribution of a list of equally likely values (each entry one
+// configuration; a value listed twice weighs 2).
+void equallyLikely(const std::vector<int>& values, FamilyDist& family);
+
+// Mean and variance of one shape (values 0, 1, ..., w.size() - 1), to about
+// 30 significant digits; exact rationals rounded once when the weights are
+// integers.
+void shapeMoments(const std::vector<double>& w, DDouble& mean, DDouble& variance);

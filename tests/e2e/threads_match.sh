@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# "--threads N" before the six batch arguments gives the same log, console,
+# informative.txt and exit status for every N as the six arguments alone,
+# the pair search's random draws included.
+#   threads_match.sh <kintex binary> <tests dir>
+set -u
+bin=$1
+tests=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 2
+fail=0
+for ped in "$tests/../examples/families.ped" "$tests/../tools/crosscheck/cases/pairsearch.ped"; do
+  for setting in "0 0 1 0" "0 1 1 0" "0 1 3 0" "1 1 2 0" "1 0 1 0"; do
+    "$bin" "$ped" out.log $setting >plain.console; plainStatus=$?
+    mv out.log plain.log; mv informative.txt plain.informative
+    for n in 1 2 7; do
+      "$bin" --threads $n "$ped" out.log $setting >threads.console; status=$?
+      if [ "$status" != "$plainStatus" ] || ! cmp -s plain.log out.log || ! cmp -s plain.console threads.console \
+         || ! cmp -s plain.informative informative.txt; then
+        echo "$(basename "$ped") setting $setting: --threads $n differs"; diff plain.log out.log | head; fail=1
+      fi
+    done
+  done
+done
+# Seven arguments without "--threads" stay a usage error.
+"$bin" --thread 2 a b c d e >/dev/null; [ $? = 1 ] || { echo "--thread accepted"; fail=1; }
+exit $fail

@@ -124,7 +124,8 @@ const char* modelShort(int model) {
 std::optional<int> parseOptions(int argc, char** argv, RunOptions& o, std::ostream& out, std::ostream& err) {
   CLI::App app{"kintex " KINTEX_VERSION
                ": exact family-based association tests in nuclear families.\n"
-               "Classic forms: 'kintex' (menu), 'kintex pedfile logfile xlinked H_0 model marker' (batch).",
+               "Classic forms: 'kintex' (menu), 'kintex [--threads N] pedfile logfile xlinked H_0 model marker'\n"
+               "(batch).",
                "kintex"};
   RawOptions raw;
   defineOptions(app, raw, o);

@@ -1,5 +1,6 @@
 // Nuclear families: which parent pairs form a family, and who its genotyped members are.
 #include "family/families.h"
+#include "family/markerfamilies.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,7 @@ TEST(Nuclear, RoleFollowsSexAndAffectionCodes) {
   EXPECT_EQ(fam.daughters, (std::vector<int>{1, 2}));
 }
 
-TEST(ForEachFamily, VisitsInOrderWithFreshListsAndCountsUninformative) {
+TEST(ForEachFamily, VisitsInOrderAndCountsUninformative) {
   const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 2},
                                 {1, 2, 0, 0, 2, 1, 1, 1},
                                 {1, 3, 1, 2, 1, 2, 1, 2},
@@ -123,9 +124,11 @@ TEST(ForEachFamily, VisitsInOrderWithFreshListsAndCountsUninformative) {
                                 {2, 7, 5, 6, 2, 2, 1, 3},
                                 {2, 8, 5, 6, 1, 2, 1, 3}});
   const FamilyList f = familiesOf(t);
+  MarkerFamilies marker;
+  prepareMarker(t, f, 6, FamilyForm::SexAware, marker);
   std::vector<std::size_t> memberCounts;
-  const int uninformative = forEachFamily(t, 7, f, 6, FamilyForm::SexAware, [&](std::size_t i, FamilyMembers& fam) {
-    memberCounts.push_back(fam.members.size());
+  const int uninformative = forEachFamily(marker, [&](std::size_t i, const FamilyAtMarker& at) {
+    memberCounts.push_back(at.size);
     return i == 1;
   });
   EXPECT_EQ(memberCounts, (std::vector<std::size_t>{3, 4}));

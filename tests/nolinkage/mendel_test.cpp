@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "family/markerfamilies.h"
 #include "nolinkage/pedigree_builder.h"
 
 namespace {

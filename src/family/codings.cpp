@@ -2,6 +2,7 @@
 #include "family/codings.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 bool listed(const std::vector<int>& list, long code) {
@@ -11,16 +12,25 @@ bool listed(const std::vector<int>& list, long code) {
 
 void countAlleles(const PedTable& table, std::vector<int>& list, const std::vector<int>& rows,
                   int column) {
-  for (int r : rows) {
-    const long a = table[r][column];
-    const long b = table[r][column + 1];
-    const bool haveA = listed(list, a);
-    const bool haveB = listed(list, b);
-    if (!haveA && a > 0) {
-      list.push_back(static_cast<int>(a));
+  // Codes below 64 (nearly every marker's) are marked in a bit set; larger
+  // ones are looked up in the list.
+  std::uint64_t seen = 0;
+  auto add = [&](long code) {
+    if (code > 0 && code < 64) {
+      seen |= std::uint64_t{1} << code;
+    } else if (code >= 64 && !listed(list, code)) {
+      list.push_back(static_cast<int>(code));
     }
-    if (b != a && !haveB && b > 0) {
-      list.push_back(static_cast<int>(b));
+  };
+  for (int r : rows) {
+    const PedRow row = table[static_cast<std::size_t>(r)];
+    add(row[column]);
+    add(row[column + 1]);
+  }
+  for (; seen != 0; seen &= seen - 1) {
+    const int code = __builtin_ctzll(seen);
+    if (!listed(list, code)) {
+      list.push_back(code);
     }
   }
   std::sort(list.begin(), list.end());

@@ -15,11 +15,15 @@ void listAllele(std::vector<int>& alleles, std::size_t first, std::int32_t code)
   if (code <= 0) {
     return;  // 0 is missing; negative codes are never listed
   }
-  const auto begin = alleles.begin() + static_cast<std::ptrdiff_t>(first);
-  const auto at = std::lower_bound(begin, alleles.end(), code);
-  if (at == alleles.end() || *at != code) {
-    alleles.insert(at, code);
+  // A family shows a handful of alleles: search from the end, where a new code usually goes.
+  std::size_t i = alleles.size();
+  while (i > first && alleles[i - 1] > code) {
+    --i;
   }
+  if (i > first && alleles[i - 1] == code) {
+    return;
+  }
+  alleles.insert(alleles.begin() + static_cast<std::ptrdiff_t>(i), code);
 }
 
 }  // namespace

@@ -288,7 +288,7 @@ struct MendelMemo {
   std::uint64_t serial = 0;
   std::vector<std::int8_t> passes[2];
 
-  bool consistent(const MarkerFamilies& marker, std::size_t f, int xlinked, FamilyMembers& fam, bool& filled) {
+  bool consistent(const MarkerFamilies& marker, std::size_t f, int xlinked) {
     if (serial != marker.serial) {
       serial = marker.serial;
       passes[0].assign(marker.families.size(), -1);
@@ -296,15 +296,8 @@ struct MendelMemo {
     }
     std::int8_t& known = passes[xlinked][f];
     if (known == -1) {
-      if (!filled) {
-        fillMembers(marker, f, fam);
-        filled = true;
-      }
-      const PedTable& table = *marker.table;
-      known = (xlinked == 1 ? xlinkedConsistent(table, fam, marker.column)
-                            : autosomalConsistent(table, fam, marker.column))
-                  ? 1
-                  : 0;
+      const FamilyAtMarker& at = marker.families[f];
+      known = (xlinked == 1 ? xlinkedConsistent(marker, at) : autosomalConsistent(marker, at)) ? 1 : 0;
     }
     return known == 1;
   }
@@ -323,8 +316,12 @@ thread_local ThreadState state;
 
 }  // namespace
 
-NetworkResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L) {
-  NetworkResult result;
+namespace {
+
+// The analysis; the study's distribution is left in `study`.
+AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L,
+                       StudyResult& study) {
+  AnalysisResult result;
   double S = 0.0;
   const int tested = L[static_cast<std::size_t>(k)];
   const FamilyList& families = *marker.list;
@@ -338,8 +335,7 @@ NetworkResult network(int xlinked, const MarkerFamilies& marker, int model, int 
       return false;
     }
     // The pair coding lumps the other alleles; the real codes are checked too.
-    bool filled = false;
-    if (!state.mendel.consistent(marker, f, xlinked, state.fam, filled)) {
+    if (!state.mendel.consistent(marker, f, xlinked)) {
       result.incompatiblePeds.push_back(families.pedIds[f]);
       return false;
     }
@@ -348,9 +344,7 @@ NetworkResult network(int xlinked, const MarkerFamilies& marker, int model, int 
     }
     const std::size_t n = patternKey(xlinked, model, marker, at, tested, state.key.data());
     const std::size_t pattern = store.lookUp(state.key.data(), n, [&] {
-      if (!filled) {
-        fillMembers(marker, f, state.fam);
-      }
+      fillMembers(marker, f, state.fam);
       const FamilyMembers& fam = state.fam;
       alleles(state.pairs, fam.members, L, *marker.table, marker.column, k);
       const int distinct = static_cast<int>(at.alleleCount);
@@ -377,12 +371,29 @@ NetworkResult network(int xlinked, const MarkerFamilies& marker, int model, int 
   for (const auto& [pattern, count] : store.counted()) {
     sum.add(store.outcome(pattern).outcome.dist, count);
   }
-  StudyResult study = sum.finish(S);
+  study = sum.finish(S);
   result.expected = study.expected;
   result.variance = study.variance;
   result.p = study.p;
   result.S = S;
   result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  return result;
+}
+
+}  // namespace
+
+AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L) {
+  StudyResult study;
+  return analyse(xlinked, marker, model, k, L, study);
+}
+
+NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
+                      const std::vector<int>& L) {
+  MarkerFamilies marker;
+  prepareMarker(table, families, 2 * m + 4, FamilyForm::SexAware, marker);
+  StudyResult study;
+  NetworkResult result;
+  static_cast<AnalysisResult&>(result) = analyse(xlinked, marker, model, k, L, study);
   result.logTotal = logTotal(study.distribution);
   const Lattice& d = study.distribution;
   for (std::size_t i = 0; i < d.w.size(); ++i) {
@@ -392,11 +403,4 @@ NetworkResult network(int xlinked, const MarkerFamilies& marker, int model, int 
     }
   }
   return result;
-}
-
-NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
-                      const std::vector<int>& L) {
-  MarkerFamilies marker;
-  prepareMarker(table, families, 2 * m + 4, FamilyForm::SexAware, marker);
-  return network(xlinked, marker, model, k, L);
 }

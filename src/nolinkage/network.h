@@ -30,6 +30,6 @@ struct NetworkResult : AnalysisResult {
 NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
                       const std::vector<int>& L);
 
-// The same analysis on a marker prepared in the sex-aware form (every
-// analysis of a marker shares one preparation).
-NetworkResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L);
+// The same analysis, numbers only, on a marker prepared in the sex-aware form
+// (every analysis of a marker shares one preparation).
+AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L);

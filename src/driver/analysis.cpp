@@ -8,8 +8,8 @@
 #include "driver/report.h"
 #include "family/codings.h"
 
-bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error) {
-  const int status = readPedigreeFile(fileName, data, error);
+bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
+  const int status = readPedigreeFile(fileName, data, error, workerCount(threads));
   if (status != 1) {
     return false;
   }

@@ -99,7 +99,7 @@ int runBatch(char** argv, int threads) {
 
   PedigreeData data;
   std::string error;
-  if (!loadPedigree(s.pedFileName, data, error)) {
+  if (!loadPedigree(s.pedFileName, data, error, s.threads)) {
     consoleThenLog(error.empty() ? "\nError opening file: " + s.pedFileName + ". \n" : error);
     return 1;
   }

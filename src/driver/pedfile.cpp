@@ -145,14 +145,28 @@ bool parseLineChecked(const std::string& fileName, const std::string& line, long
   return true;
 }
 
+// The blanks of blank(), as a table for the parsing loop.
+struct BlankTable {
+  bool is[256] = {};
+  BlankTable() {
+    for (int c = 0; c < 256; ++c) {
+      is[c] = blank(static_cast<char>(c));
+    }
+  }
+};
+const BlankTable kBlanks;
+
 // The common case at speed: a line of exactly `columns` well-formed integers
 // (or of blanks only). False when the line is anything else; nothing is then
 // left in `values`, and the checked reading decides.
 bool parseLineFast(const char* p, const char* end, int columns, std::vector<std::int32_t>& values) {
   const std::size_t before = values.size();
+  values.resize(before + static_cast<std::size_t>(columns));
+  std::int32_t* out = values.data() + before;
   int count = 0;
+  auto isBlank = [](char c) { return kBlanks.is[static_cast<unsigned char>(c)]; };
   while (true) {
-    while (p != end && blank(*p)) {
+    while (p != end && isBlank(*p)) {
       ++p;
     }
     if (p == end) {
@@ -164,21 +178,22 @@ bool parseLineFast(const char* p, const char* end, int columns, std::vector<std:
     }
     const char* digits = p;
     std::int64_t v = 0;
-    while (p != end && *p >= '0' && *p <= '9' && p - digits < 11) {
-      v = v * 10 + (*p - '0');
+    unsigned digit = 0;
+    while (p != end && (digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') < 10 &&
+           p - digits < 11) {
+      v = v * 10 + digit;
       ++p;
     }
     v = negative ? -v : v;
-    if (p == digits || (p != end && !blank(*p)) || v < INT32_MIN || v > INT32_MAX || count == columns) {
+    if (p == digits || (p != end && !isBlank(*p)) || v < INT32_MIN || v > INT32_MAX || count == columns) {
       values.resize(before);
       return false;
     }
-    values.push_back(static_cast<std::int32_t>(v));
-    ++count;
+    out[count++] = static_cast<std::int32_t>(v);
   }
-  if (count != 0 && count != columns) {
+  if (count != columns) {
     values.resize(before);
-    return false;
+    return count == 0;  // a line of blanks only is not a row
   }
   return true;
 }
@@ -188,6 +203,7 @@ bool parseLineFast(const char* p, const char* end, int columns, std::vector<std:
 void parsePart(const std::string& fileName, const std::string& text, std::size_t from, std::size_t to,
                long firstLine, int columns, ParsedPart& part) {
   long lineNo = firstLine;
+  part.values.reserve((to - from) / 2);
   while (from < to) {
     const char* start = text.data() + from;
     const void* newline = std::memchr(start, '\n', to - from);

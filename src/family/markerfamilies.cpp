@@ -10,21 +10,48 @@ enum Col { SEX = 4, AFFECTION = 5 };
 
 std::atomic<std::uint64_t> preparations{0};
 
-// Adds a positive allele code to the family's ascending list of distinct codes.
-void listAllele(std::vector<int>& alleles, std::size_t first, std::int32_t code) {
-  if (code <= 0) {
-    return;  // 0 is missing; negative codes are never listed
+// The distinct positive codes of one family, kept ascending in a small array
+// (a family shows a handful of alleles; more spill into a vector).
+class FamilyAlleles {
+ public:
+  void add(std::int32_t code) {
+    if (code <= 0) {
+      return;  // 0 is missing; negative codes are never listed
+    }
+    std::size_t i = count_;
+    while (i > 0 && at(i - 1) > code) {
+      --i;
+    }
+    if (i > 0 && at(i - 1) == code) {
+      return;
+    }
+    if (count_ < kSmall) {
+      std::copy_backward(small_ + i, small_ + count_, small_ + count_ + 1);
+      small_[i] = code;
+    } else {
+      if (large_.empty()) {
+        large_.assign(small_, small_ + count_);
+      }
+      large_.insert(large_.begin() + static_cast<std::ptrdiff_t>(i), code);
+    }
+    ++count_;
   }
-  // A family shows a handful of alleles: search from the end, where a new code usually goes.
-  std::size_t i = alleles.size();
-  while (i > first && alleles[i - 1] > code) {
-    --i;
+  void appendTo(std::vector<int>& out) const {
+    if (count_ <= kSmall) {
+      out.insert(out.end(), small_, small_ + count_);
+    } else {
+      out.insert(out.end(), large_.begin(), large_.end());
+    }
   }
-  if (i > first && alleles[i - 1] == code) {
-    return;
-  }
-  alleles.insert(alleles.begin() + static_cast<std::ptrdiff_t>(i), code);
-}
+  std::size_t size() const { return count_; }
+
+ private:
+  int at(std::size_t i) const { return count_ <= kSmall ? small_[i] : large_[i]; }
+  static constexpr std::size_t kSmall = 8;
+  int small_[kSmall] = {};
+  std::size_t count_ = 0;
+  std::vector<int> large_;
+};
 
 }  // namespace
 
@@ -47,6 +74,7 @@ void prepareMarker(const PedTable& table, const FamilyList& families, int column
   const bool sexAware = form == FamilyForm::SexAware;
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
     FamilyAtMarker at;
+    FamilyAlleles familyAlleles;
     at.first = static_cast<std::uint32_t>(marker.members.size());
     at.allelesFirst = static_cast<std::uint32_t>(marker.alleles.size());
     for (std::size_t r = families.rosterStart[f]; r < families.rosterStart[f + 1]; ++r) {
@@ -71,12 +99,14 @@ void prepareMarker(const PedTable& table, const FamilyList& families, int column
         }
         ++at.parents;
       }
-      listAllele(marker.alleles, at.allelesFirst, member.a);
-      listAllele(marker.alleles, at.allelesFirst, member.b);
+      familyAlleles.add(member.a);
+      familyAlleles.add(member.b);
+      at.negativeCodes = at.negativeCodes || member.a < 0 || member.b < 0;
       marker.members.push_back(member);
       ++at.size;
     }
-    at.alleleCount = static_cast<std::uint32_t>(marker.alleles.size()) - at.allelesFirst;
+    familyAlleles.appendTo(marker.alleles);
+    at.alleleCount = static_cast<std::uint32_t>(familyAlleles.size());
     marker.families[f] = at;
   }
 }

@@ -38,6 +38,7 @@ struct FamilyAtMarker {
   std::uint32_t alleleCount = 0;
   int fatherPos = -1;  // sex-aware form: member positions of the parents, -1 when not genotyped
   int motherPos = -1;
+  bool negativeCodes = false;  // some member shows a negative allele code
 
   std::uint32_t children() const { return size - parents; }
 };

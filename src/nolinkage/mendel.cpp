@@ -73,8 +73,8 @@ bool autosomalConsistent(const MarkerFamilies& marker, const FamilyAtMarker& fam
   const GenotypedMember* members = marker.membersOf(fam);
   // At most four distinct codes (negative ones count too); a fifth ends the count.
   long shown[5];
-  std::size_t distinct = 0;
-  for (std::uint32_t i = 0; i < fam.size && distinct <= 4; ++i) {
+  std::size_t distinct = fam.negativeCodes ? 0 : fam.alleleCount;
+  for (std::uint32_t i = 0; i < fam.size && fam.negativeCodes && distinct <= 4; ++i) {
     for (long code : genotypeOf(members[i])) {
       if (distinct <= 4 && std::find(shown, shown + distinct, code) == shown + distinct) {
         shown[distinct++] = code;

@@ -178,6 +178,24 @@ std::uint64_t hashKey(const int* key, std::size_t n) {
   return h ^ (h >> 29);
 }
 
+// A key of at most 12 entries, each in [-1, 30], packed into 64 bits: 5 bits
+// per entry below a leading 1, so keys of different lengths differ too.
+// False when the key does not fit.
+bool packKey(const int* key, std::size_t n, std::uint64_t& packed) {
+  if (n > 12) {
+    return false;
+  }
+  packed = 1;
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned field = static_cast<unsigned>(key[i] + 1);
+    if (field > 31) {
+      return false;
+    }
+    packed = packed << 5 | field;
+  }
+  return true;
+}
+
 // What the store keeps per pattern: the network's outcome and the family statistic.
 struct PatternOutcome {
   FamilyOutcome outcome;
@@ -202,14 +220,22 @@ class PatternStore {
       lastAnalysis_.clear();
       place_.clear();
       slots_.assign(slots_.size(), 0);
+      packedSlots_.assign(packedSlots_.size(), PackedSlot{});
+      keyedCount_ = 0;
+      packedCount_ = 0;
     }
     ++analysis_;
     order_.clear();
   }
 
-  // The pattern of `key` (n entries), computed by compute() when new.
+  // The pattern of `key` (n entries), computed by compute() when new. Most
+  // families' keys are short: they are found by their packed form.
   template <class Compute>
   std::size_t lookUp(const int* key, std::size_t n, Compute compute) {
+    std::uint64_t packed = 0;
+    if (packKey(key, n, packed)) {
+      return lookUpPacked(packed, compute);
+    }
     if (slots_.empty()) {
       slots_.assign(1024, 0);
     }
@@ -226,13 +252,11 @@ class PatternStore {
         return p;
       }
     }
-    const std::size_t p = outcomes_.size();
-    outcomes_.push_back(compute());
+    const std::size_t p = addOutcome(compute());
     keys_.insert(keys_.end(), key, key + n);
-    keyStart_.push_back(keys_.size());
-    lastAnalysis_.push_back(0);
-    place_.push_back(0);
-    if (2 * outcomes_.size() > slots_.size()) {
+    keyStart_.back() = keys_.size();
+    ++keyedCount_;
+    if (2 * keyedCount_ > slots_.size()) {
       rehash(2 * slots_.size());
     } else {
       insertSlot(p, h);
@@ -241,6 +265,37 @@ class PatternStore {
   }
 
   const PatternOutcome& outcome(std::size_t p) const { return outcomes_[p]; }
+
+  template <class Compute>
+  std::size_t lookUpPacked(std::uint64_t packed, Compute compute) {
+    if (packedSlots_.empty()) {
+      packedSlots_.assign(1024, PackedSlot{});
+    }
+    std::size_t mask = packedSlots_.size() - 1;
+    std::size_t s = packedHash(packed) & mask;
+    for (; packedSlots_[s].pattern != 0; s = (s + 1) & mask) {
+      if (packedSlots_[s].key == packed) {
+        return packedSlots_[s].pattern - 1;
+      }
+    }
+    const std::size_t p = addOutcome(compute());
+    packedSlots_[s] = PackedSlot{packed, static_cast<std::uint32_t>(p + 1)};
+    if (2 * ++packedCount_ > packedSlots_.size()) {
+      std::vector<PackedSlot> old(2 * packedSlots_.size(), PackedSlot{});
+      old.swap(packedSlots_);
+      mask = packedSlots_.size() - 1;
+      for (const PackedSlot& slot : old) {
+        if (slot.pattern != 0) {
+          std::size_t t = packedHash(slot.key) & mask;
+          while (packedSlots_[t].pattern != 0) {
+            t = (t + 1) & mask;
+          }
+          packedSlots_[t] = slot;
+        }
+      }
+    }
+    return p;
+  }
 
   // Counts one more family of pattern p in this analysis.
   void count(std::size_t p) {
@@ -255,6 +310,22 @@ class PatternStore {
   const std::vector<std::pair<std::size_t, std::int64_t>>& counted() const { return order_; }
 
  private:
+  struct PackedSlot {
+    std::uint64_t key = 0;
+    std::uint32_t pattern = 0;  // pattern + 1, 0 free
+  };
+  static std::uint64_t packedHash(std::uint64_t key) {
+    key *= 0x9E3779B97F4A7C15ull;
+    return key ^ (key >> 32);
+  }
+  // A new pattern (with an empty general key until lookUp stores one).
+  std::size_t addOutcome(PatternOutcome outcome) {
+    outcomes_.push_back(std::move(outcome));
+    keyStart_.push_back(keys_.size());
+    lastAnalysis_.push_back(0);
+    place_.push_back(0);
+    return outcomes_.size() - 1;
+  }
   void insertSlot(std::size_t p, std::uint64_t h) {
     const std::size_t mask = slots_.size() - 1;
     std::size_t s = h & mask;
@@ -266,7 +337,9 @@ class PatternStore {
   void rehash(std::size_t size) {
     slots_.assign(size, 0);
     for (std::size_t p = 0; p < outcomes_.size(); ++p) {
-      insertSlot(p, hashKey(keys_.data() + keyStart_[p], keyStart_[p + 1] - keyStart_[p]));
+      if (keyStart_[p + 1] > keyStart_[p]) {  // packed patterns keep no general key
+        insertSlot(p, hashKey(keys_.data() + keyStart_[p], keyStart_[p + 1] - keyStart_[p]));
+      }
     }
   }
 
@@ -275,6 +348,9 @@ class PatternStore {
   std::vector<std::size_t> keyStart_{0};  // pattern p's key: keys_[keyStart_[p], keyStart_[p + 1])
   std::vector<PatternOutcome> outcomes_;
   std::vector<std::uint32_t> slots_;  // pattern + 1, 0 free; a power of two long
+  std::size_t keyedCount_ = 0;        // patterns found through slots_
+  std::vector<PackedSlot> packedSlots_;  // a power of two long
+  std::size_t packedCount_ = 0;
   std::uint64_t analysis_ = 0;
   std::vector<std::uint64_t> lastAnalysis_;  // per pattern: the last analysis that counted it
   std::vector<std::size_t> place_;           // per pattern: its place in order_ in that analysis
@@ -325,7 +401,8 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
   double S = 0.0;
   const int tested = L[static_cast<std::size_t>(k)];
   const FamilyList& families = *marker.list;
-  PatternStore& store = state.store;
+  ThreadState& st = state;
+  PatternStore& store = st.store;
   store.startAnalysis();
 
   const int uninformative = forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
@@ -335,23 +412,23 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
       return false;
     }
     // The pair coding lumps the other alleles; the real codes are checked too.
-    if (!state.mendel.consistent(marker, f, xlinked)) {
+    if (!st.mendel.consistent(marker, f, xlinked)) {
       result.incompatiblePeds.push_back(families.pedIds[f]);
       return false;
     }
-    if (state.key.size() < 5 + at.size) {
-      state.key.resize(5 + at.size);
+    if (st.key.size() < 5 + at.size) {
+      st.key.resize(5 + at.size);
     }
-    const std::size_t n = patternKey(xlinked, model, marker, at, tested, state.key.data());
-    const std::size_t pattern = store.lookUp(state.key.data(), n, [&] {
-      fillMembers(marker, f, state.fam);
-      const FamilyMembers& fam = state.fam;
-      alleles(state.pairs, fam.members, L, *marker.table, marker.column, k);
+    const std::size_t n = patternKey(xlinked, model, marker, at, tested, st.key.data());
+    const std::size_t pattern = store.lookUp(st.key.data(), n, [&] {
+      fillMembers(marker, f, st.fam);
+      const FamilyMembers& fam = st.fam;
+      alleles(st.pairs, fam.members, L, *marker.table, marker.column, k);
       const int distinct = static_cast<int>(at.alleleCount);
       PatternOutcome p;
-      p.outcome = xlinked == 1 ? xlinkedFamily(fam, state.pairs, model)
-                               : autosomalFamily(fam, state.pairs, distinct, model);
-      p.statistic = statistic(state.pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
+      p.outcome = xlinked == 1 ? xlinkedFamily(fam, st.pairs, model)
+                               : autosomalFamily(fam, st.pairs, distinct, model);
+      p.statistic = statistic(st.pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
       return p;
     });
     const PatternOutcome& p = store.outcome(pattern);

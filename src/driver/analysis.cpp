@@ -18,11 +18,7 @@ bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& 
 }
 
 std::vector<int> markerAlleles(const PedigreeData& data, int m) {
-  std::vector<int> allRows(data.rows);
-  std::iota(allRows.begin(), allRows.end(), 0);
-  std::vector<int> list;
-  countAlleles(data.table, list, allRows, markerColumn(m));
-  return list;
+  return std::move(markerAlleleLists(data.table, m, m).front());
 }
 
 AnalysisJob jobOf(const Settings& s, int m, int k, const std::vector<int>& L) {

@@ -145,28 +145,30 @@ bool parseLineChecked(const std::string& fileName, const std::string& line, long
   return true;
 }
 
-// The blanks of blank(), as a table for the parsing loop.
-struct BlankTable {
+// The blanks within a line (blank() but the line feed), as a table for the parsing loop.
+struct SpaceTable {
   bool is[256] = {};
-  BlankTable() {
+  SpaceTable() {
     for (int c = 0; c < 256; ++c) {
-      is[c] = blank(static_cast<char>(c));
+      is[c] = c != '\n' && blank(static_cast<char>(c));
     }
   }
 };
-const BlankTable kBlanks;
+const SpaceTable kSpaces;
 
 // The common case at speed: a line of exactly `columns` well-formed integers
-// (or of blanks only). False when the line is anything else; nothing is then
-// left in `values`, and the checked reading decides.
+// (or of blanks only) from p to end, where *end is the line feed or the
+// text's terminating NUL (the loops stop there). False when the line is
+// anything else; nothing is then left in `values`, and the checked reading
+// decides.
 bool parseLineFast(const char* p, const char* end, int columns, std::vector<std::int32_t>& values) {
   const std::size_t before = values.size();
   values.resize(before + static_cast<std::size_t>(columns));
   std::int32_t* out = values.data() + before;
   int count = 0;
-  auto isBlank = [](char c) { return kBlanks.is[static_cast<unsigned char>(c)]; };
+  const bool* space = kSpaces.is;
   while (true) {
-    while (p != end && isBlank(*p)) {
+    while (space[static_cast<unsigned char>(*p)]) {
       ++p;
     }
     if (p == end) {
@@ -177,19 +179,18 @@ bool parseLineFast(const char* p, const char* end, int columns, std::vector<std:
       ++p;
     }
     const char* digits = p;
-    std::int64_t v = 0;
-    unsigned digit = 0;
-    while (p != end && (digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') < 10 &&
-           p - digits < 11) {
+    std::uint64_t v = 0;
+    for (unsigned digit = static_cast<unsigned char>(*p) - 48u; digit < 10; digit = static_cast<unsigned char>(*p) - 48u) {
       v = v * 10 + digit;
       ++p;
     }
-    v = negative ? -v : v;
-    if (p == digits || (p != end && !isBlank(*p)) || v < INT32_MIN || v > INT32_MAX || count == columns) {
+    const long long value = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+    if (p == digits || p - digits > 10 || (p != end && !space[static_cast<unsigned char>(*p)]) || value < INT32_MIN || value > INT32_MAX ||
+        count == columns) {
       values.resize(before);
       return false;
     }
-    out[count++] = static_cast<std::int32_t>(v);
+    out[count++] = static_cast<std::int32_t>(value);
   }
   if (count != columns) {
     values.resize(before);

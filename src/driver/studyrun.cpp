@@ -146,7 +146,7 @@ class StudyRun {
   void addMarker(const io::MarkerInfo& info, const std::vector<std::int32_t>& codes);
   void flush();
   void reportMendelian(const PendingMarker& marker, int slot, const std::set<long>& peds);
-  std::vector<AnalysisJob> jobsOf(int slot, const PendingMarker& marker) const;
+  std::vector<AnalysisJob> jobsOf(int slot, const PendingMarker& marker, const std::vector<int>& alleles) const;
   void writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r);
 
   const RunOptions& o_;
@@ -221,11 +221,8 @@ std::string alleleName(const io::MarkerInfo& info, int code) {
 
 // Every allele present in the marker's genotypes, in code order, under every
 // null and model asked for, in that order.
-std::vector<AnalysisJob> StudyRun::jobsOf(int slot, const PendingMarker& marker) const {
-  std::vector<int> everyone(table_.size());
-  std::iota(everyone.begin(), everyone.end(), 0);
-  std::vector<int> alleles;
-  countAlleles(table_, alleles, everyone, 2 * slot + 4);
+std::vector<AnalysisJob> StudyRun::jobsOf(int slot, const PendingMarker& marker,
+                                          const std::vector<int>& alleles) const {
   std::vector<AnalysisJob> jobs;
   for (int k = 0; k < static_cast<int>(alleles.size()); ++k) {
     for (int null : o_.nulls) {
@@ -247,8 +244,9 @@ void StudyRun::flush() {
   }
   std::vector<AnalysisJob> jobs;
   std::vector<std::size_t> jobsPerMarker;
+  const std::vector<std::vector<int>> alleles = markerAlleleLists(table_, 1, static_cast<int>(pending_.size()));
   for (std::size_t j = 0; j < pending_.size(); ++j) {
-    std::vector<AnalysisJob> own = jobsOf(static_cast<int>(j) + 1, pending_[j]);
+    std::vector<AnalysisJob> own = jobsOf(static_cast<int>(j) + 1, pending_[j], alleles[j]);
     jobsPerMarker.push_back(own.size());
     std::move(own.begin(), own.end(), std::back_inserter(jobs));
   }

@@ -37,6 +37,34 @@ void countAlleles(const PedTable& table, std::vector<int>& list, const std::vect
   list.erase(std::remove(list.begin(), list.end(), 0), list.end());
 }
 
+std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last) {
+  const std::size_t markers = static_cast<std::size_t>(std::max(0, last - first + 1));
+  std::vector<std::vector<int>> lists(markers);
+  // Row by row, as the table lies in memory: codes below 64 in a bit set per
+  // marker, larger ones listed as they come.
+  std::vector<std::uint64_t> seen(markers, 0);
+  for (const PedRow row : table) {
+    const std::int32_t* codes = row.begin() + 2 * first + 4;
+    for (std::size_t m = 0; m < markers; ++m) {
+      for (int i = 0; i < 2; ++i) {
+        const std::int32_t code = codes[2 * m + static_cast<std::size_t>(i)];
+        if (code > 0 && code < 64) {
+          seen[m] |= std::uint64_t{1} << code;
+        } else if (code >= 64 && !listed(lists[m], code)) {
+          lists[m].push_back(code);
+        }
+      }
+    }
+  }
+  for (std::size_t m = 0; m < markers; ++m) {
+    for (std::uint64_t bits = seen[m]; bits != 0; bits &= bits - 1) {
+      lists[m].push_back(__builtin_ctzll(bits));
+    }
+    std::sort(lists[m].begin(), lists[m].end());
+  }
+  return lists;
+}
+
 void alleles(AllelePairs& pairs, const std::vector<int>& members,
              const std::vector<int>& alleleList, const PedTable& table, int column, int k) {
   const long tested = alleleList[k];

@@ -10,6 +10,11 @@
 #include <string_view>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // isalnum in the C locale, without the locale (bytes above 127 separate names).
@@ -109,12 +114,14 @@ int GetMarker(const std::string& line, std::string& name, std::size_t& position)
 
 namespace {
 
-// The data lines of one part of the file, parsed: the values of its rows and,
-// when a line is malformed, the error of the first such line (the lines
-// after it are not read).
+// The data lines of one part of the file, parsed: the values of its rows,
+// the number of lines read and, when a line is malformed, where the first
+// such line is (the lines after it are not read).
 struct ParsedPart {
   std::vector<std::int32_t> values;  // row-major, `columns` per row
-  std::string error;
+  long lines = 0;
+  const char* badLine = nullptr;  // the malformed line, up to badEnd
+  const char* badEnd = nullptr;
 };
 
 // The checked reading of one line, as the messages need it: the values of a
@@ -199,26 +206,26 @@ bool parseLineFast(const char* p, const char* end, int columns, std::vector<std:
   return true;
 }
 
-// Parses the lines of text[from, to), the first of them physical line
-// `firstLine` of the file.
-void parsePart(const std::string& fileName, const std::string& text, std::size_t from, std::size_t to,
-               long firstLine, int columns, ParsedPart& part) {
-  long lineNo = firstLine;
-  part.values.reserve((to - from) / 2);
+// Parses the lines of [from, to), which ends just after a line feed or at a
+// NUL (the end of a text in memory).
+void parsePart(const char* from, const char* to, int columns, ParsedPart& part) {
   while (from < to) {
-    const char* start = text.data() + from;
-    const void* newline = std::memchr(start, '\n', to - from);
-    const std::size_t end = newline == nullptr ? to : static_cast<std::size_t>(static_cast<const char*>(newline) - text.data());
-    if (!parseLineFast(start, text.data() + end, columns, part.values) &&
-        !parseLineChecked(fileName, text.substr(from, end - from), lineNo, columns, part.values, part.error)) {
-      return;
+    const void* newline = std::memchr(from, '\n', static_cast<std::size_t>(to - from));
+    const char* end = newline == nullptr ? to : static_cast<const char*>(newline);
+    if (!parseLineFast(from, end, columns, part.values)) {
+      std::string ignored;
+      if (!parseLineChecked("", std::string(from, end), 0, columns, part.values, ignored)) {
+        part.badLine = from;
+        part.badEnd = end;
+        return;
+      }
     }
     from = end + 1;
-    ++lineNo;
+    ++part.lines;
   }
 }
 
-// The rest of the stream, read in large blocks (a pipe works as a file does).
+// A stream's whole text, read in large blocks.
 std::string readAll(std::istream& in) {
   std::string text;
   char block[1 << 16];
@@ -228,14 +235,56 @@ std::string readAll(std::istream& in) {
   return text;
 }
 
+// The file's text in memory: a regular file is mapped (its pages come in as
+// the parsing threads read them), anything else (a pipe) is read, so that
+// the file is read in one pass either way.
+class FileText {
+ public:
+  explicit FileText(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (map != MAP_FAILED) {
+        map_ = map;
+        size_ = static_cast<std::size_t>(st.st_size);
+      }
+    }
+    if (fd >= 0) {
+      ::close(fd);
+    }
+    if (map_ == nullptr) {
+      std::ifstream in(fileName, std::ios::binary);
+      read_ = readAll(in);
+      size_ = read_.size();
+    }
+  }
+  ~FileText() {
+    if (map_ != nullptr) {
+      ::munmap(map_, size_);
+    }
+  }
+  FileText(const FileText&) = delete;
+  FileText& operator=(const FileText&) = delete;
+
+  const char* data() const { return map_ != nullptr ? static_cast<const char*>(map_) : read_.data(); }
+  std::size_t size() const { return size_; }
+
+ private:
+  void* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::string read_;
+};
+
 }  // namespace
 
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads) {
-  std::ifstream in(fileName, std::ios::binary);
-  std::string header;
-  if (!in || !std::getline(in, header)) {
-    header.clear();
-  }
+  const FileText text(fileName);
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  // The header is the first line, without its line feed.
+  const char* headerEnd = static_cast<const char*>(std::memchr(begin, '\n', text.size()));
+  const std::string header(begin, headerEnd == nullptr ? end : headerEnd);
   std::vector<std::string> names;
   std::string name;
   std::size_t position = 0;
@@ -246,44 +295,57 @@ int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::strin
     return 0;
   }
   const int columns = 2 * static_cast<int>(names.size()) + 6;
-  const std::string text = readAll(in);
-  // The data lines in parts of about equal size, each starting at a line,
-  // parsed side by side; the first part with a malformed line names it.
-  const std::size_t parts = std::max<std::size_t>(1, std::min<std::size_t>(threads, text.size() / (1 << 20)));
-  std::vector<std::size_t> bounds{0};
-  std::vector<long> firstLines{2};
-  for (std::size_t i = 1; i < parts; ++i) {
-    const std::size_t guess = std::max(bounds.back(), text.size() * i / parts);
-    const std::size_t newline = text.find('\n', guess);
-    if (newline == std::string::npos) {
-      break;
-    }
-    firstLines.push_back(firstLines.back() +
-                         std::count(text.begin() + static_cast<std::ptrdiff_t>(bounds.back()),
-                                    text.begin() + static_cast<std::ptrdiff_t>(newline + 1), '\n'));
-    bounds.push_back(newline + 1);
+  // The lines up to the last line feed in parts of about equal size, each
+  // starting at a line, parsed side by side; a last line without a line feed
+  // is copied out (so that a NUL ends it) and parsed last. The first part
+  // with a malformed line names it, counting the lines of the parts before.
+  const char* data = headerEnd == nullptr ? end : headerEnd + 1;
+  const char* lastFeed = end;
+  while (lastFeed > data && lastFeed[-1] != '\n') {
+    --lastFeed;
   }
-  bounds.push_back(text.size());
-  std::vector<ParsedPart> parsed(bounds.size() - 1);
+  const std::string tail(lastFeed, end);
+  const std::size_t body = static_cast<std::size_t>(lastFeed - data);
+  const std::size_t parts = std::max<std::size_t>(1, std::min<std::size_t>(threads, body / (1 << 20)));
+  std::vector<const char*> bounds{data};
+  for (std::size_t i = 1; i < parts; ++i) {
+    const char* guess = std::max(bounds.back(), data + body * i / parts);
+    const void* newline = std::memchr(guess, '\n', static_cast<std::size_t>(lastFeed - guess));
+    if (newline != nullptr && static_cast<const char*>(newline) + 1 < lastFeed) {
+      bounds.push_back(static_cast<const char*>(newline) + 1);
+    }
+  }
+  bounds.push_back(lastFeed);
+  std::vector<ParsedPart> parsed(bounds.size());  // the last one for the tail
+  // The first part's values become the table: room for every part's.
+  parsed[0].values.reserve((body + tail.size()) / 2 + static_cast<std::size_t>(columns));
   std::vector<std::thread> helpers;
-  for (std::size_t i = 1; i < parsed.size(); ++i) {
+  for (std::size_t i = 1; i + 1 < bounds.size(); ++i) {
     helpers.emplace_back([&, i] {
-      parsePart(fileName, text, bounds[i], bounds[i + 1], firstLines[i], columns, parsed[i]);
+      // At most one value per two bytes: reserved, never grown (pages are touched as used).
+      parsed[i].values.reserve(static_cast<std::size_t>(bounds[i + 1] - bounds[i]) / 2 + 1);
+      parsePart(bounds[i], bounds[i + 1], columns, parsed[i]);
     });
   }
-  parsePart(fileName, text, bounds[0], bounds[1], firstLines[0], columns, parsed[0]);
+  parsePart(bounds[0], bounds[1], columns, parsed[0]);
   for (std::thread& t : helpers) {
     t.join();
   }
+  parsePart(tail.data(), tail.data() + tail.size(), columns, parsed.back());
   std::vector<std::int32_t> values = std::move(parsed[0].values);
-  for (const ParsedPart& part : parsed) {
-    if (!part.error.empty()) {
-      error = part.error;
+  long lineNo = 2;  // the header is line 1
+  for (std::size_t i = 0; i < parsed.size(); ++i) {
+    const ParsedPart& part = parsed[i];
+    if (part.badLine != nullptr) {
+      std::vector<std::int32_t> ignored;
+      parseLineChecked(fileName, std::string(part.badLine, part.badEnd), lineNo + part.lines, columns, ignored,
+                       error);
       return -1;
     }
-    if (&part != &parsed[0]) {
+    if (i > 0) {
       values.insert(values.end(), part.values.begin(), part.values.end());
     }
+    lineNo += part.lines;
   }
   file.names = std::move(names);
   file.columns = columns;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -225,16 +226,6 @@ void parsePart(const char* from, const char* to, int columns, ParsedPart& part) 
   }
 }
 
-// A stream's whole text, read in large blocks.
-std::string readAll(std::istream& in) {
-  std::string text;
-  char block[1 << 16];
-  while (in.read(block, sizeof block) || in.gcount() > 0) {
-    text.append(block, static_cast<std::size_t>(in.gcount()));
-  }
-  return text;
-}
-
 // The file's text in memory: a regular file is mapped (its pages come in as
 // the parsing threads read them), anything else (a pipe) is read, so that
 // the file is read in one pass either way.
@@ -250,13 +241,22 @@ class FileText {
         size_ = static_cast<std::size_t>(st.st_size);
       }
     }
+    if (map_ == nullptr && fd >= 0) {
+      // Read from the descriptor already open: a pipe opened twice would lose what its writer sent.
+      char block[1 << 16];
+      for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
+        if (n < 0) {
+          if (errno == EINTR) {
+            continue;
+          }
+          break;
+        }
+        read_.append(block, static_cast<std::size_t>(n));
+      }
+      size_ = read_.size();
+    }
     if (fd >= 0) {
       ::close(fd);
-    }
-    if (map_ == nullptr) {
-      std::ifstream in(fileName, std::ios::binary);
-      read_ = readAll(in);
-      size_ = read_.size();
     }
   }
   ~FileText() {

@@ -43,14 +43,26 @@ std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first
   // Row by row, as the table lies in memory: codes below 64 in a bit set per
   // marker, larger ones listed as they come.
   std::vector<std::uint64_t> seen(markers, 0);
-  for (const PedRow row : table) {
-    const std::int32_t* codes = row.begin() + 2 * first + 4;
+  auto bit = [](std::int32_t code) {
+    return static_cast<std::uint32_t>(code) - 1u < 63u ? std::uint64_t{1} << code : 0;
+  };
+  std::uint64_t* bits = seen.data();
+  bool large = false;
+  for (std::size_t r = 0; r < table.size(); ++r) {
+    const std::int32_t* codes = table[r].begin() + 2 * first + 4;
     for (std::size_t m = 0; m < markers; ++m) {
-      for (int i = 0; i < 2; ++i) {
-        const std::int32_t code = codes[2 * m + static_cast<std::size_t>(i)];
-        if (code > 0 && code < 64) {
-          seen[m] |= std::uint64_t{1} << code;
-        } else if (code >= 64 && !listed(lists[m], code)) {
+      const std::int32_t a = codes[2 * m];
+      const std::int32_t b = codes[2 * m + 1];
+      bits[m] |= bit(a) | bit(b);
+      large = large || a >= 64 || b >= 64;
+    }
+  }
+  for (std::size_t r = 0; large && r < table.size(); ++r) {
+    const std::int32_t* codes = table[r].begin() + 2 * first + 4;
+    for (std::size_t m = 0; m < markers; ++m) {
+      for (std::size_t i = 0; i < 2; ++i) {
+        const std::int32_t code = codes[2 * m + i];
+        if (code >= 64 && !listed(lists[m], code)) {
           lists[m].push_back(code);
         }
       }

@@ -4,8 +4,10 @@
   bench/run.py [--kintex build/kintex] [--work /tmp/kintex-bench] [--quick]
 
 Studies are made by bench/make_study.py in the work directory (kept between runs). Each time is the
-best of three runs (wall clock); peak memory is the largest resident size of those runs, both read
-from /usr/bin/time. `plink1.9 --tdt exact` runs on the same individuals where it applies.
+best of five runs (wall clock); peak memory is the largest resident size of those runs, both read
+from /usr/bin/time. `plink1.9 --tdt exact` runs on the same individuals where it applies; kintex is
+timed there in its classic form (the study's text file) and in its named form on the same PLINK
+fileset as plink (--bfile). Needs /usr/bin/time and plink1.9: tools/install-deps.sh --bench.
 """
 import argparse
 import math
@@ -18,7 +20,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def timed(cmd, cwd, repeat=3):
+def timed(cmd, cwd, repeat=5):
     best, peak = None, 0
     for _ in range(repeat):
         r = subprocess.run(["/usr/bin/time", "-f", "TIME %e %M"] + cmd, cwd=cwd,
@@ -45,13 +47,22 @@ def main():
     ap.add_argument("--work", default="/tmp/kintex-bench")
     ap.add_argument("--quick", action="store_true", help="growth up to 16,000 trios only")
     a = ap.parse_args()
+    missing = [name for name, found in (("/usr/bin/time (Debian package time)", os.access("/usr/bin/time", os.X_OK)),
+                                        ("plink1.9 (Debian package plink1.9)", shutil.which("plink1.9")))
+               if not found]
+    if missing:
+        sys.exit("bench/run.py needs %s; install with: tools/install-deps.sh --bench" % " and ".join(missing))
     kintex = os.path.abspath(a.kintex)
     os.makedirs(a.work, exist_ok=True)
     rows = []
 
-    def kin(ped, setting, threads=None, repeat=3):
+    def kin(ped, setting, threads=None, repeat=5):
         pre = ["--threads", str(threads)] if threads is not None else []
         return timed([kintex] + pre + [ped, "out.log"] + setting.split(), a.work, repeat)
+
+    def named(prefix, threads=None, repeat=5):
+        pre = ["--threads", str(threads)] if threads is not None else []
+        return timed([kintex] + pre + ["--bfile", prefix, "--out", "named"], a.work, repeat)
 
     def row(case, t, kb, ratio=""):
         rows.append((case, "%.2f s" % t, "%.0f MB" % (kb / 1024.0), ratio))
@@ -59,13 +70,12 @@ def main():
 
     # 1. 3,000 trios x 100 SNPs, every marker, no linkage, additive; plink on the same trios.
     ped = study(a.work, "trios3000", "--families", "3000", "--snps", "100", "--seed", "11")
+    pt, pkb = timed(["plink1.9", "--bfile", "trios3000", "--tdt", "exact", "--out", "plinkout"], a.work)
+    row("plink1.9 --tdt exact, 3,000 trios x 100 SNPs", pt, pkb)
     t, kb = kin(ped, "0 0 1 0")
-    pt, pkb = (None, None)
-    if shutil.which("plink1.9"):
-        pt, pkb = timed(["plink1.9", "--bfile", "trios3000", "--tdt", "exact", "--out", "plinkout"], a.work)
-        row("plink1.9 --tdt exact, 3,000 trios x 100 SNPs", pt, pkb)
-    row("3,000 trios x 100 SNPs, all markers, no linkage, additive", t, kb,
-        "%.1fx plink" % (t / pt) if pt else "")
+    row("3,000 trios x 100 SNPs, all markers, no linkage, additive", t, kb, "%.1fx plink" % (t / max(pt, 0.01)))
+    t, kb = named("trios3000")
+    row("the same, named form: --bfile trios3000 (plink's files)", t, kb, "%.1fx plink" % (t / max(pt, 0.01)))
 
     # 2. 20,000 families (sibships of 1-4, 30% with a parent missing), one SNP, each test, one thread.
     ped = study(a.work, "fam20000", "--families", "20000", "--kids", "1-4", "--missing-parent", "0.3",
@@ -105,6 +115,10 @@ def main():
     t2, kb2 = kin(ped, "0 0 1 0", threads=2)
     row("2,000 families x 200 SNPs, no linkage, 1 thread", t1, kb1)
     row("2,000 families x 200 SNPs, no linkage, 2 threads", t2, kb2, "%.2fx faster" % (t1 / t2))
+    t1, kb1 = named("markers200", threads=1)
+    t2, kb2 = named("markers200", threads=2)
+    row("the same, named form (--bfile markers200), 1 thread", t1, kb1)
+    row("the same, named form (--bfile markers200), 2 threads", t2, kb2, "%.2fx faster" % (t1 / t2))
 
     print("\n| case | wall time | peak memory | ratio / fit |\n|---|---|---|---|")
     for r in rows:

@@ -41,6 +41,70 @@ void parallelFor(std::size_t n, int workers, Work work) {
   }
 }
 
+// The families of one marker in the forms its jobs need, each prepared at
+// its first use and then shared by the marker's remaining jobs.
+class PreparedMarker {
+ public:
+  PreparedMarker(const PedTable& table, const FamilyList& families, int marker)
+      : table_(table), families_(families), column_(2 * marker + 4) {}
+
+  const MarkerFamilies& get(FamilyForm form) {
+    const std::size_t i = form == FamilyForm::SexAware ? 0 : 1;
+    if (!ready_[i]) {
+      prepareMarker(table_, families_, column_, form, forms_[i]);
+      ready_[i] = true;
+    }
+    return forms_[i];
+  }
+
+ private:
+  const PedTable& table_;
+  const FamilyList& families_;
+  int column_;
+  bool ready_[2] = {false, false};
+  // Reused from marker to marker: a thread's buffers grow once.
+  static thread_local MarkerFamilies forms_[2];
+};
+
+thread_local MarkerFamilies PreparedMarker::forms_[2];
+
+AnalysisResult runPrepared(PreparedMarker& marker, const AnalysisJob& job) {
+  if (job.null == 1 && job.xlinked == 0) {
+    return network2(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
+  }
+  if (job.null == 1) {
+    return networkX2(marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles);
+  }
+  return network(job.xlinked, marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles);
+}
+
+// Jobs [first, last) of one marker, run in order on one thread with one
+// preparation of the marker.
+struct JobGroup {
+  std::size_t first;
+  std::size_t last;
+};
+
+// Runs of consecutive jobs of one marker; one group per job when there are
+// fewer such runs than workers (a run of a single marker keeps every worker busy).
+std::vector<JobGroup> groupsOf(const std::vector<AnalysisJob>& jobs, int workers) {
+  std::vector<JobGroup> groups;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (groups.empty() || jobs[i].marker != jobs[groups.back().first].marker) {
+      groups.push_back({i, i + 1});
+    } else {
+      groups.back().last = i + 1;
+    }
+  }
+  if (groups.size() < static_cast<std::size_t>(workers)) {
+    groups.clear();
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      groups.push_back({i, i + 1});
+    }
+  }
+  return groups;
+}
+
 }  // namespace
 
 int workerCount(int threads) {
@@ -52,30 +116,29 @@ int workerCount(int threads) {
 }
 
 AnalysisResult runJob(const PedTable& table, const FamilyList& families, const AnalysisJob& job) {
-  if (job.null == 1 && job.xlinked == 0) {
-    return network2(table, families, job.marker, job.model, job.alleles[static_cast<std::size_t>(job.k)]);
-  }
-  if (job.null == 1) {
-    return networkX2(table, families, job.marker, job.model, job.k, job.alleles);
-  }
-  return network(job.xlinked, table, families, job.marker, job.model, job.k, job.alleles);
+  PreparedMarker marker(table, families, job.marker);
+  return runPrepared(marker, job);
 }
 
 std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& families,
                                     const std::vector<AnalysisJob>& jobs, int threads) {
   const int workers = workerCount(threads);
   std::vector<AnalysisResult> results(jobs.size());
+  const std::vector<JobGroup> groups = groupsOf(jobs, workers);
   if (workers == 1 || jobs.size() <= 1) {
     // In order on this thread: the sequential stream simply runs on; a job
     // with a state of its own leaves the stream where it was.
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-      const std::uint32_t stream = pairDrawState();
-      if (jobs[i].drawState) {
-        setPairDrawState(*jobs[i].drawState);
-      }
-      results[i] = runJob(table, families, jobs[i]);
-      if (jobs[i].drawState) {
-        setPairDrawState(stream);
+    for (const JobGroup& g : groups) {
+      PreparedMarker marker(table, families, jobs[g.first].marker);
+      for (std::size_t i = g.first; i < g.last; ++i) {
+        const std::uint32_t stream = pairDrawState();
+        if (jobs[i].drawState) {
+          setPairDrawState(*jobs[i].drawState);
+        }
+        results[i] = runPrepared(marker, jobs[i]);
+        if (jobs[i].drawState) {
+          setPairDrawState(stream);
+        }
       }
     }
     return results;
@@ -84,10 +147,13 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
   // data only), so that each job can start the generator where the jobs
   // before it would have left it.
   std::vector<std::uint64_t> draws(jobs.size(), 0);
-  parallelFor(jobs.size(), workers, [&](std::size_t i) {
-    const AnalysisJob& job = jobs[i];
-    if (drawsPairs(job) && !job.drawState) {
-      draws[i] = network2Draws(table, families, job.marker, job.model, job.alleles[static_cast<std::size_t>(job.k)]);
+  parallelFor(groups.size(), workers, [&](std::size_t g) {
+    PreparedMarker marker(table, families, jobs[groups[g].first].marker);
+    for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
+      const AnalysisJob& job = jobs[i];
+      if (drawsPairs(job) && !job.drawState) {
+        draws[i] = network2Draws(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
+      }
     }
   });
   std::vector<std::uint32_t> start(jobs.size(), 0);
@@ -97,11 +163,14 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
     state = skipPairDraws(state, draws[i]);
   }
 
-  parallelFor(jobs.size(), workers, [&](std::size_t i) {
-    if (drawsPairs(jobs[i])) {
-      setPairDrawState(start[i]);
+  parallelFor(groups.size(), workers, [&](std::size_t g) {
+    PreparedMarker marker(table, families, jobs[groups[g].first].marker);
+    for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
+      if (drawsPairs(jobs[i])) {
+        setPairDrawState(start[i]);
+      }
+      results[i] = runPrepared(marker, jobs[i]);
     }
-    results[i] = runJob(table, families, jobs[i]);
   });
   setPairDrawState(state);
   return results;

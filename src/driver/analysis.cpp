@@ -8,8 +8,8 @@
 #include "driver/report.h"
 #include "family/codings.h"
 
-bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error) {
-  const int status = readPedigreeFile(fileName, data, error);
+bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
+  const int status = readPedigreeFile(fileName, data, error, workerCount(threads));
   if (status != 1) {
     return false;
   }
@@ -18,11 +18,7 @@ bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& 
 }
 
 std::vector<int> markerAlleles(const PedigreeData& data, int m) {
-  std::vector<int> allRows(data.rows);
-  std::iota(allRows.begin(), allRows.end(), 0);
-  std::vector<int> list;
-  countAlleles(data.table, list, allRows, markerColumn(m));
-  return list;
+  return std::move(markerAlleleLists(data.table, m, m).front());
 }
 
 AnalysisJob jobOf(const Settings& s, int m, int k, const std::vector<int>& L) {

@@ -34,7 +34,8 @@ struct PedigreeData : PedigreeFile {
 // Reads the pedigree file (one pass) and finds its nuclear families. False
 // when it cannot be used: `error` is then empty when the file cannot be
 // opened or has no marker name, or holds the message for a malformed line.
-bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error);
+// threads: as Settings::threads, for reading a large file in parts.
+bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads = 1);
 
 // First allele column of marker m.
 inline int markerColumn(int m) { return 2 * m + 4; }

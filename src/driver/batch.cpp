@@ -9,6 +9,7 @@
 #include "driver/analysis.h"
 #include "driver/pedfile.h"
 #include "driver/report.h"
+#include "family/codings.h"
 
 namespace {
 
@@ -48,10 +49,14 @@ bool validSettings(const Settings& s, int markerCount) {
   return true;
 }
 
-void everyAllele(const Settings& s, const PedigreeData& data, int m, std::vector<Step>& steps) {
-  const std::vector<int> list = markerAlleles(data, m);
-  for (int k = 0; k < static_cast<int>(list.size()); ++k) {
-    steps.push_back({jobOf(s, m, k, list), ""});
+// Every allele of markers first..last, marker by marker.
+void everyAllele(const Settings& s, const PedigreeData& data, int first, int last, std::vector<Step>& steps) {
+  const std::vector<std::vector<int>> lists = markerAlleleLists(data.table, first, last);
+  for (int m = first; m <= last; ++m) {
+    const std::vector<int>& list = lists[static_cast<std::size_t>(m - first)];
+    for (int k = 0; k < static_cast<int>(list.size()); ++k) {
+      steps.push_back({jobOf(s, m, k, list), ""});
+    }
   }
 }
 
@@ -99,7 +104,7 @@ int runBatch(char** argv, int threads) {
 
   PedigreeData data;
   std::string error;
-  if (!loadPedigree(s.pedFileName, data, error)) {
+  if (!loadPedigree(s.pedFileName, data, error, s.threads)) {
     consoleThenLog(error.empty() ? "\nError opening file: " + s.pedFileName + ". \n" : error);
     return 1;
   }
@@ -108,11 +113,9 @@ int runBatch(char** argv, int threads) {
   }
   std::vector<Step> steps;
   if (s.marker == 0) {
-    for (int m = 1; m <= data.markerCount(); ++m) {
-      everyAllele(s, data, m, steps);
-    }
+    everyAllele(s, data, 1, data.markerCount(), steps);
   } else {
-    everyAllele(s, data, s.marker, steps);
+    everyAllele(s, data, s.marker, s.marker, steps);
   }
   runSteps(s, data, steps);
   writeInformativeList();

@@ -64,7 +64,7 @@ void analyze(const Settings& s, const PedigreeData& data, std::vector<int>& alle
 // it cannot be opened or holds malformed data.
 bool readPedigree(const Settings& s, PedigreeData& data) {
   std::string error;
-  if (loadPedigree(s.pedFileName, data, error)) {
+  if (loadPedigree(s.pedFileName, data, error, s.threads)) {
     return true;
   }
   if (!error.empty()) {

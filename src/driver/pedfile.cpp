@@ -1,10 +1,20 @@
 // Pedigree file reader: header names, data line count, and the checked load.
 #include "driver/pedfile.h"
 
+#include <algorithm>
 #include <climits>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string_view>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -103,12 +113,178 @@ int GetMarker(const std::string& line, std::string& name, std::size_t& position)
   return 1;
 }
 
-int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error) {
-  std::ifstream in(fileName);
-  std::string header;
-  if (!in || !std::getline(in, header)) {
-    header.clear();
+namespace {
+
+// The data lines of one part of the file, parsed: the values of its rows,
+// the number of lines read and, when a line is malformed, where the first
+// such line is (the lines after it are not read).
+struct ParsedPart {
+  std::vector<std::int32_t> values;  // row-major, `columns` per row
+  long lines = 0;
+  const char* badLine = nullptr;  // the malformed line, up to badEnd
+  const char* badEnd = nullptr;
+};
+
+// The checked reading of one line, as the messages need it: the values of a
+// well-formed line go to `values` (none for a line of blanks); false with
+// `error` set otherwise.
+bool parseLineChecked(const std::string& fileName, const std::string& line, long lineNo, int columns,
+                      std::vector<std::int32_t>& values, std::string& error) {
+  if (onlyBlanks(line)) {
+    return true;
   }
+  const std::vector<std::string_view> tokens = splitAtBlanks(line);
+  if (static_cast<int>(tokens.size()) != columns) {
+    error = lineError(fileName, lineNo) + ": expected " + std::to_string(columns) + " values, found " +
+            std::to_string(tokens.size()) + ".\n";
+    return false;
+  }
+  for (int c = 0; c < columns; ++c) {
+    const std::string_view token = tokens[c];
+    long value = 0;
+    const bool integer = wellFormedInteger(token);
+    if (!integer || !fitsInt32(token, value)) {
+      error = lineError(fileName, lineNo) + ", value " + std::to_string(c + 1) + ": '" + std::string(token) + "'" +
+              (integer ? " is out of range.\n" : " is not an integer.\n");
+      return false;
+    }
+    values.push_back(static_cast<std::int32_t>(value));
+  }
+  return true;
+}
+
+// The blanks within a line (blank() but the line feed), as a table for the parsing loop.
+struct SpaceTable {
+  bool is[256] = {};
+  SpaceTable() {
+    for (int c = 0; c < 256; ++c) {
+      is[c] = c != '\n' && blank(static_cast<char>(c));
+    }
+  }
+};
+const SpaceTable kSpaces;
+
+// The common case at speed: a line of exactly `columns` well-formed integers
+// (or of blanks only) from p to end, where *end is the line feed or the
+// text's terminating NUL (the loops stop there). False when the line is
+// anything else; nothing is then left in `values`, and the checked reading
+// decides.
+bool parseLineFast(const char* p, const char* end, int columns, std::vector<std::int32_t>& values) {
+  const std::size_t before = values.size();
+  values.resize(before + static_cast<std::size_t>(columns));
+  std::int32_t* out = values.data() + before;
+  int count = 0;
+  const bool* space = kSpaces.is;
+  while (true) {
+    while (space[static_cast<unsigned char>(*p)]) {
+      ++p;
+    }
+    if (p == end) {
+      break;
+    }
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+') {
+      ++p;
+    }
+    const char* digits = p;
+    std::uint64_t v = 0;
+    for (unsigned digit = static_cast<unsigned char>(*p) - 48u; digit < 10; digit = static_cast<unsigned char>(*p) - 48u) {
+      v = v * 10 + digit;
+      ++p;
+    }
+    const long long value = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
+    if (p == digits || p - digits > 10 || (p != end && !space[static_cast<unsigned char>(*p)]) || value < INT32_MIN || value > INT32_MAX ||
+        count == columns) {
+      values.resize(before);
+      return false;
+    }
+    out[count++] = static_cast<std::int32_t>(value);
+  }
+  if (count != columns) {
+    values.resize(before);
+    return count == 0;  // a line of blanks only is not a row
+  }
+  return true;
+}
+
+// Parses the lines of [from, to), which ends just after a line feed or at a
+// NUL (the end of a text in memory).
+void parsePart(const char* from, const char* to, int columns, ParsedPart& part) {
+  while (from < to) {
+    const void* newline = std::memchr(from, '\n', static_cast<std::size_t>(to - from));
+    const char* end = newline == nullptr ? to : static_cast<const char*>(newline);
+    if (!parseLineFast(from, end, columns, part.values)) {
+      std::string ignored;
+      if (!parseLineChecked("", std::string(from, end), 0, columns, part.values, ignored)) {
+        part.badLine = from;
+        part.badEnd = end;
+        return;
+      }
+    }
+    from = end + 1;
+    ++part.lines;
+  }
+}
+
+// The file's text in memory: a regular file is mapped (its pages come in as
+// the parsing threads read them), anything else (a pipe) is read, so that
+// the file is read in one pass either way.
+class FileText {
+ public:
+  explicit FileText(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (map != MAP_FAILED) {
+        map_ = map;
+        size_ = static_cast<std::size_t>(st.st_size);
+      }
+    }
+    if (map_ == nullptr && fd >= 0) {
+      // Read from the descriptor already open: a pipe opened twice would lose what its writer sent.
+      char block[1 << 16];
+      for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
+        if (n < 0) {
+          if (errno == EINTR) {
+            continue;
+          }
+          break;
+        }
+        read_.append(block, static_cast<std::size_t>(n));
+      }
+      size_ = read_.size();
+    }
+    if (fd >= 0) {
+      ::close(fd);
+    }
+  }
+  ~FileText() {
+    if (map_ != nullptr) {
+      ::munmap(map_, size_);
+    }
+  }
+  FileText(const FileText&) = delete;
+  FileText& operator=(const FileText&) = delete;
+
+  const char* data() const { return map_ != nullptr ? static_cast<const char*>(map_) : read_.data(); }
+  std::size_t size() const { return size_; }
+
+ private:
+  void* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::string read_;
+};
+
+}  // namespace
+
+int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads) {
+  const FileText text(fileName);
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  // The header is the first line, without its line feed.
+  const char* headerEnd = static_cast<const char*>(std::memchr(begin, '\n', text.size()));
+  const std::string header(begin, headerEnd == nullptr ? end : headerEnd);
   std::vector<std::string> names;
   std::string name;
   std::size_t position = 0;
@@ -119,35 +295,61 @@ int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::strin
     return 0;
   }
   const int columns = 2 * static_cast<int>(names.size()) + 6;
-  PedTable table;
-  std::string line;
-  long lineNo = 1;
-  std::vector<long> row(columns);
-  while (std::getline(in, line)) {
-    ++lineNo;
-    if (onlyBlanks(line)) {
-      continue;
+  // The lines up to the last line feed in parts of about equal size, each
+  // starting at a line, parsed side by side; a last line without a line feed
+  // is copied out (so that a NUL ends it) and parsed last. The first part
+  // with a malformed line names it, counting the lines of the parts before.
+  const char* data = headerEnd == nullptr ? end : headerEnd + 1;
+  const char* lastFeed = end;
+  while (lastFeed > data && lastFeed[-1] != '\n') {
+    --lastFeed;
+  }
+  const std::string tail(lastFeed, end);
+  const std::size_t body = static_cast<std::size_t>(lastFeed - data);
+  const std::size_t parts = std::max<std::size_t>(1, std::min<std::size_t>(threads, body / (1 << 20)));
+  std::vector<const char*> bounds{data};
+  for (std::size_t i = 1; i < parts; ++i) {
+    const char* guess = std::max(bounds.back(), data + body * i / parts);
+    const void* newline = std::memchr(guess, '\n', static_cast<std::size_t>(lastFeed - guess));
+    if (newline != nullptr && static_cast<const char*>(newline) + 1 < lastFeed) {
+      bounds.push_back(static_cast<const char*>(newline) + 1);
     }
-    const std::vector<std::string_view> tokens = splitAtBlanks(line);
-    if (static_cast<int>(tokens.size()) != columns) {
-      error = lineError(fileName, lineNo) + ": expected " + std::to_string(columns) +
-              " values, found " + std::to_string(tokens.size()) + ".\n";
+  }
+  bounds.push_back(lastFeed);
+  std::vector<ParsedPart> parsed(bounds.size());  // the last one for the tail
+  // The first part's values become the table: room for every part's.
+  parsed[0].values.reserve((body + tail.size()) / 2 + static_cast<std::size_t>(columns));
+  std::vector<std::thread> helpers;
+  for (std::size_t i = 1; i + 1 < bounds.size(); ++i) {
+    helpers.emplace_back([&, i] {
+      // At most one value per two bytes: reserved, never grown (pages are touched as used).
+      parsed[i].values.reserve(static_cast<std::size_t>(bounds[i + 1] - bounds[i]) / 2 + 1);
+      parsePart(bounds[i], bounds[i + 1], columns, parsed[i]);
+    });
+  }
+  parsePart(bounds[0], bounds[1], columns, parsed[0]);
+  for (std::thread& t : helpers) {
+    t.join();
+  }
+  parsePart(tail.data(), tail.data() + tail.size(), columns, parsed.back());
+  std::vector<std::int32_t> values = std::move(parsed[0].values);
+  long lineNo = 2;  // the header is line 1
+  for (std::size_t i = 0; i < parsed.size(); ++i) {
+    const ParsedPart& part = parsed[i];
+    if (part.badLine != nullptr) {
+      std::vector<std::int32_t> ignored;
+      parseLineChecked(fileName, std::string(part.badLine, part.badEnd), lineNo + part.lines, columns, ignored,
+                       error);
       return -1;
     }
-    for (int c = 0; c < columns; ++c) {
-      const std::string_view token = tokens[c];
-      const bool integer = wellFormedInteger(token);
-      if (!integer || !fitsInt32(token, row[c])) {
-        error = lineError(fileName, lineNo) + ", value " + std::to_string(c + 1) + ": '" + std::string(token) + "'" +
-                (integer ? " is out of range.\n" : " is not an integer.\n");
-        return -1;
-      }
+    if (i > 0) {
+      values.insert(values.end(), part.values.begin(), part.values.end());
     }
-    table.push_back(row);
+    lineNo += part.lines;
   }
   file.names = std::move(names);
   file.columns = columns;
-  file.rows = static_cast<int>(table.size());
-  file.table = std::move(table);
+  file.table = values.empty() ? PedTable() : PedTable(static_cast<std::size_t>(columns), std::move(values));
+  file.rows = static_cast<int>(file.table.size());
   return 1;
 }

@@ -29,5 +29,6 @@ struct PedigreeFile {
 // name; -1 (file untouched) when a data line is malformed: every data line
 // must hold exactly `columns` integers that fit 32 bits, and `error` then
 // holds the message for the first bad line. Lines of white space only are
-// not rows.
-int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error);
+// not rows. The data lines are parsed on up to `threads` threads (a large
+// file in parts side by side); the result is the same for any number.
+int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads = 1);

@@ -146,8 +146,9 @@ class StudyRun {
   void addMarker(const io::MarkerInfo& info, const std::vector<std::int32_t>& codes);
   void flush();
   void reportMendelian(const PendingMarker& marker, int slot, const std::set<long>& peds);
-  std::vector<AnalysisJob> jobsOf(int slot, const PendingMarker& marker) const;
-  void writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r);
+  std::vector<AnalysisJob> jobsOf(int slot, const PendingMarker& marker, const std::vector<int>& alleles) const;
+  void writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r, std::string& rows,
+                std::string& families) const;
 
   const RunOptions& o_;
   io::GenotypeSource& source_;
@@ -221,11 +222,8 @@ std::string alleleName(const io::MarkerInfo& info, int code) {
 
 // Every allele present in the marker's genotypes, in code order, under every
 // null and model asked for, in that order.
-std::vector<AnalysisJob> StudyRun::jobsOf(int slot, const PendingMarker& marker) const {
-  std::vector<int> everyone(table_.size());
-  std::iota(everyone.begin(), everyone.end(), 0);
-  std::vector<int> alleles;
-  countAlleles(table_, alleles, everyone, 2 * slot + 4);
+std::vector<AnalysisJob> StudyRun::jobsOf(int slot, const PendingMarker& marker,
+                                          const std::vector<int>& alleles) const {
   std::vector<AnalysisJob> jobs;
   for (int k = 0; k < static_cast<int>(alleles.size()); ++k) {
     for (int null : o_.nulls) {
@@ -247,21 +245,26 @@ void StudyRun::flush() {
   }
   std::vector<AnalysisJob> jobs;
   std::vector<std::size_t> jobsPerMarker;
+  const std::vector<std::vector<int>> alleles = markerAlleleLists(table_, 1, static_cast<int>(pending_.size()));
   for (std::size_t j = 0; j < pending_.size(); ++j) {
-    std::vector<AnalysisJob> own = jobsOf(static_cast<int>(j) + 1, pending_[j]);
+    std::vector<AnalysisJob> own = jobsOf(static_cast<int>(j) + 1, pending_[j], alleles[j]);
     jobsPerMarker.push_back(own.size());
     std::move(own.begin(), own.end(), std::back_inserter(jobs));
   }
   const std::vector<AnalysisResult> results = runJobs(table_, pedigree_.families, jobs, o_.threads);
   std::size_t next = 0;
+  std::string rows;
+  std::string families;
   for (std::size_t j = 0; j < pending_.size(); ++j) {
     std::set<long> incompatible;
     for (std::size_t n = 0; n < jobsPerMarker[j]; ++n, ++next) {
-      writeRow(pending_[j], jobs[next], results[next]);
+      writeRow(pending_[j], jobs[next], results[next], rows, families);
       incompatible.insert(results[next].incompatiblePeds.begin(), results[next].incompatiblePeds.end());
     }
     reportMendelian(pending_[j], static_cast<int>(j) + 1, incompatible);
   }
+  tsv_.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+  informative_.write(families.data(), static_cast<std::streamsize>(families.size()));
   analyses_ += jobs.size();
   pending_.clear();
 }
@@ -299,20 +302,29 @@ void StudyRun::reportMendelian(const PendingMarker& marker, int slot, const std:
   }
 }
 
-void StudyRun::writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r) {
+// Appends the analysis's line of the result table to `rows` and its
+// informative families to `families` (the caller writes both at once).
+void StudyRun::writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r,
+                        std::string& rows, std::string& families) const {
   const io::MarkerInfo& info = marker.info;
   const std::string allele = alleleName(info, job.alleles[job.k]);
-  tsv_ << info.chrom << '\t' << (info.pos > 0 ? std::to_string(info.pos) : "NA") << '\t' << info.name << '\t'
-       << allele << '\t' << job.null << '\t' << modelShort(job.model) << '\t' << job.xlinked << '\t'
-       << r.informative;
+  const std::string setting = std::to_string(job.null) + '\t' + modelShort(job.model);
+  rows += info.chrom + '\t' + (info.pos > 0 ? std::to_string(info.pos) : "NA") + '\t' + info.name + '\t' + allele +
+          '\t' + setting + '\t' + std::to_string(job.xlinked) + '\t' + std::to_string(r.informative);
   for (double value : {r.S, r.expected, r.variance, r.p}) {
-    tsv_ << '\t' << (r.informative < 1 ? "NA" : formatNumber(value));
+    rows += '\t';
+    rows += r.informative < 1 ? "NA" : formatNumber(value);
   }
-  tsv_ << '\n';
+  rows += '\n';
+  const std::string prefix = info.name + '\t' + allele + '\t' + setting + '\t';
   for (const FamilyId& family : r.informativeFamilies) {
-    informative_ << info.name << '\t' << allele << '\t' << job.null << '\t' << modelShort(job.model) << '\t'
-                 << pedigree_.familyName(family.ped) << '\t' << pedigree_.individualName(family.father)
-                 << '\t' << pedigree_.individualName(family.mother) << '\n';
+    families += prefix;
+    families += pedigree_.familyName(family.ped);
+    families += '\t';
+    families += pedigree_.individualName(family.father);
+    families += '\t';
+    families += pedigree_.individualName(family.mother);
+    families += '\n';
   }
 }
 

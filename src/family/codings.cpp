@@ -2,6 +2,7 @@
 #include "family/codings.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 bool listed(const std::vector<int>& list, long code) {
@@ -11,20 +12,69 @@ bool listed(const std::vector<int>& list, long code) {
 
 void countAlleles(const PedTable& table, std::vector<int>& list, const std::vector<int>& rows,
                   int column) {
-  for (int r : rows) {
-    const long a = table[r][column];
-    const long b = table[r][column + 1];
-    const bool haveA = listed(list, a);
-    const bool haveB = listed(list, b);
-    if (!haveA && a > 0) {
-      list.push_back(static_cast<int>(a));
+  // Codes below 64 (nearly every marker's) are marked in a bit set; larger
+  // ones are looked up in the list.
+  std::uint64_t seen = 0;
+  auto add = [&](long code) {
+    if (code > 0 && code < 64) {
+      seen |= std::uint64_t{1} << code;
+    } else if (code >= 64 && !listed(list, code)) {
+      list.push_back(static_cast<int>(code));
     }
-    if (b != a && !haveB && b > 0) {
-      list.push_back(static_cast<int>(b));
+  };
+  for (int r : rows) {
+    const PedRow row = table[static_cast<std::size_t>(r)];
+    add(row[column]);
+    add(row[column + 1]);
+  }
+  for (; seen != 0; seen &= seen - 1) {
+    const int code = __builtin_ctzll(seen);
+    if (!listed(list, code)) {
+      list.push_back(code);
     }
   }
   std::sort(list.begin(), list.end());
   list.erase(std::remove(list.begin(), list.end(), 0), list.end());
+}
+
+std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last) {
+  const std::size_t markers = static_cast<std::size_t>(std::max(0, last - first + 1));
+  std::vector<std::vector<int>> lists(markers);
+  // Row by row, as the table lies in memory: codes below 64 in a bit set per
+  // marker, larger ones listed as they come.
+  std::vector<std::uint64_t> seen(markers, 0);
+  auto bit = [](std::int32_t code) {
+    return static_cast<std::uint32_t>(code) - 1u < 63u ? std::uint64_t{1} << code : 0;
+  };
+  std::uint64_t* bits = seen.data();
+  bool large = false;
+  for (std::size_t r = 0; r < table.size(); ++r) {
+    const std::int32_t* codes = table[r].begin() + 2 * first + 4;
+    for (std::size_t m = 0; m < markers; ++m) {
+      const std::int32_t a = codes[2 * m];
+      const std::int32_t b = codes[2 * m + 1];
+      bits[m] |= bit(a) | bit(b);
+      large = large || a >= 64 || b >= 64;
+    }
+  }
+  for (std::size_t r = 0; large && r < table.size(); ++r) {
+    const std::int32_t* codes = table[r].begin() + 2 * first + 4;
+    for (std::size_t m = 0; m < markers; ++m) {
+      for (std::size_t i = 0; i < 2; ++i) {
+        const std::int32_t code = codes[2 * m + i];
+        if (code >= 64 && !listed(lists[m], code)) {
+          lists[m].push_back(code);
+        }
+      }
+    }
+  }
+  for (std::size_t m = 0; m < markers; ++m) {
+    for (std::uint64_t bits = seen[m]; bits != 0; bits &= bits - 1) {
+      lists[m].push_back(__builtin_ctzll(bits));
+    }
+    std::sort(lists[m].begin(), lists[m].end());
+  }
+  return lists;
 }
 
 void alleles(AllelePairs& pairs, const std::vector<int>& members,

@@ -19,6 +19,10 @@ using AlleleMatrix = std::vector<std::vector<int>>;
 void countAlleles(const PedTable& table, std::vector<int>& list, const std::vector<int>& rows,
                   int column);
 
+// The allele lists (as countAlleles gives them over every row) of markers
+// first..last (1-based, inclusive), in one pass over the table's rows.
+std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last);
+
 // Pair coding of every member against alleleList[k]; pairs is resized to the
 // number of members.
 void alleles(AllelePairs& pairs, const std::vector<int>& members,

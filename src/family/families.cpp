@@ -6,66 +6,38 @@
 #include <numeric>
 #include <set>
 #include <tuple>
-#include <unordered_map>
 
 namespace {
 
-enum Col { PED = 0, ID = 1, FATHER = 2, MOTHER = 3, SEX = 4, AFFECTION = 5 };
+enum Col { PED = 0, ID = 1, FATHER = 2, MOTHER = 3 };
 
 using Triple = std::tuple<long, long, long>;  // pedigree, mother, father
 
-bool genotyped(const PedRow& row, int column) {
-  return row[column] != 0 && row[column + 1] != 0;
-}
+enum class MemberRole { None, Parent, Child };
 
-bool isParentRow(const PedRow& row, long ped, long father, long mother) {
-  return (row[ID] == father || row[ID] == mother) && row[PED] == ped;
-}
-
-bool isChildRow(const PedRow& row, long ped, long father, long mother) {
-  return row[FATHER] == father && row[MOTHER] == mother && row[PED] == ped;
-}
-
-// Collects the family's members from the given rows (ascending table rows
-// that include every row of the pedigree).
-void collect(const PedTable& table, const std::vector<int>& rowList, long ped, long father, long mother,
-             int column, bool sexAware, FamilyMembers& fam) {
-  fam.fatherPos = -1;
-  fam.motherPos = -1;
-  int position = 0;
-  for (int i : rowList) {
-    const PedRow row = table[i];
-    const long sex = row[SEX];
-    // A member of unknown sex cannot be placed in an X-linked family.
-    if (!genotyped(row, column) || (sexAware && sex != 1 && sex != 2)) {
-      continue;
-    }
-    if (isParentRow(row, ped, father, mother)) {
-      if (sexAware) {
-        (sex == 1 ? fam.fatherPos : fam.motherPos) = position;
-      }
-      fam.parents.push_back(position);
-    } else if (isChildRow(row, ped, father, mother)) {
-      fam.children.push_back(position);
-      if (sexAware) {
-        (sex == 2 ? fam.daughters : fam.sons).push_back(position);
-      }
-    } else {
-      continue;
-    }
-    fam.members.push_back(i);
-    fam.affection.push_back(affectionCode(row[AFFECTION]));
-    if (sexAware) {
-      fam.sexes.push_back(static_cast<int>(sex));
-    }
-    ++position;
+// A row's place in the family of (father, mother) within pedigree ped: a row
+// with either parent's id is a parent (that comes first), a row naming the
+// pair as its parents a child.
+MemberRole memberRole(const PedRow& row, long ped, long father, long mother) {
+  if (row[PED] != ped) {
+    return MemberRole::None;
   }
+  if (row[ID] == father || row[ID] == mother) {
+    return MemberRole::Parent;
+  }
+  return row[FATHER] == father && row[MOTHER] == mother ? MemberRole::Child : MemberRole::None;
 }
 
-std::vector<int> firstRows(int rows) {
-  std::vector<int> list(rows);
-  std::iota(list.begin(), list.end(), 0);
-  return list;
+// Appends the rows of `rowList` (ascending) that are members of family f to its roster.
+void addRoster(const PedTable& table, const std::vector<int>& rowList, FamilyList& families, std::size_t f) {
+  for (int i : rowList) {
+    const MemberRole role = memberRole(table[i], families.pedIds[f], families.fatherIds[f], families.motherIds[f]);
+    if (role != MemberRole::None) {
+      families.rosterRows.push_back(i);
+      families.rosterIsParent.push_back(role == MemberRole::Parent ? 1 : 0);
+    }
+  }
+  families.rosterStart.push_back(families.rosterRows.size());
 }
 
 }  // namespace
@@ -124,7 +96,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
       familiesOfParent[{families.pedIds[f], families.motherIds[f]}].push_back(f);
     }
   }
-  families.candidateRows.assign(families.pedIds.size(), {});
+  std::vector<std::vector<int>> candidateRows(families.pedIds.size());
   for (int i = 0; i < rows; ++i) {
     const PedRow row = table[i];
     std::vector<std::size_t> of;
@@ -139,19 +111,44 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
     std::sort(of.begin(), of.end());
     of.erase(std::unique(of.begin(), of.end()), of.end());
     for (std::size_t f : of) {
-      families.candidateRows[f].push_back(i);
+      candidateRows[f].push_back(i);
     }
+  }
+  families.rosterStart.assign(1, 0);
+  families.rosterRows.clear();
+  families.rosterIsParent.clear();
+  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
+    addRoster(table, candidateRows[f], families, f);
   }
 }
 
-void nuclear(const PedTable& table, int rows, long ped, long father, long mother, int column,
-             FamilyMembers& family) {
-  collect(table, firstRows(rows), ped, father, mother, column, true, family);
+void keepFamily(FamilyList& to, const FamilyList& from, std::size_t f) {
+  to.pedIds.push_back(from.pedIds[f]);
+  to.fatherIds.push_back(from.fatherIds[f]);
+  to.motherIds.push_back(from.motherIds[f]);
+  if (from.rosterStart.empty()) {
+    return;
+  }
+  if (to.rosterStart.empty()) {
+    to.rosterStart.push_back(0);
+  }
+  const std::size_t first = from.rosterStart[f];
+  const std::size_t last = from.rosterStart[f + 1];
+  to.rosterRows.insert(to.rosterRows.end(), from.rosterRows.begin() + first, from.rosterRows.begin() + last);
+  to.rosterIsParent.insert(to.rosterIsParent.end(), from.rosterIsParent.begin() + first,
+                           from.rosterIsParent.begin() + last);
+  to.rosterStart.push_back(to.rosterRows.size());
 }
 
-void nuclearPlain(const PedTable& table, int rows, long ped, long father, long mother, int column,
-                  FamilyMembers& family) {
-  collect(table, firstRows(rows), ped, father, mother, column, false, family);
+void rosters(const PedTable& table, int rows, FamilyList& families) {
+  std::vector<int> everyRow(static_cast<std::size_t>(rows));
+  std::iota(everyRow.begin(), everyRow.end(), 0);
+  families.rosterStart.assign(1, 0);
+  families.rosterRows.clear();
+  families.rosterIsParent.clear();
+  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
+    addRoster(table, everyRow, families, f);
+  }
 }
 
 void Clear(FamilyMembers& family) {
@@ -164,29 +161,4 @@ void Clear(FamilyMembers& family) {
   family.sexes.clear();
   family.fatherPos = -1;
   family.motherPos = -1;
-}
-
-int forEachFamily(const PedTable& table, int rows, const FamilyList& families, int column,
-                  FamilyForm form, const std::function<bool(std::size_t, FamilyMembers&)>& visit) {
-  // Every member of a family belongs to its pedigree, so each family needs
-  // only its pedigree's rows, not the whole table.
-  const bool haveRows = families.candidateRows.size() == families.pedIds.size();
-  std::unordered_map<long, std::vector<int>> rowsOfPedigree;
-  for (int i = 0; i < rows && !haveRows; ++i) {
-    rowsOfPedigree[table[i][PED]].push_back(i);
-  }
-  int uninformative = 0;
-  FamilyMembers fam;
-  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
-    const long ped = families.pedIds[f];
-    const long father = families.fatherIds[f];
-    const long mother = families.motherIds[f];
-    collect(table, haveRows ? families.candidateRows[f] : rowsOfPedigree[ped], ped, father, mother, column,
-            form == FamilyForm::SexAware, fam);
-    if (!visit(f, fam)) {
-      ++uninformative;
-    }
-    Clear(fam);
-  }
-  return uninformative;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <vector>
 
 #include "family/pedtable.h"
@@ -15,10 +14,13 @@ struct FamilyList {
   std::vector<long> pedIds;
   std::vector<long> motherIds;
   std::vector<long> fatherIds;
-  // Per family, the table rows that may be its members (its parents' rows and
-  // its children's, ascending), found once with the families; a list made
-  // without them (empty) makes every walk look them up in the table.
-  std::vector<std::vector<int>> candidateRows;
+  // The family's members when genotyped, found once per run (who they are
+  // does not depend on the marker): rows rosterRows[rosterStart[f] ..
+  // rosterStart[f + 1]), ascending, each a parent's row (a row with either
+  // parent's id) or a child's (rosterIsParent 0).
+  std::vector<std::size_t> rosterStart;
+  std::vector<int> rosterRows;
+  std::vector<char> rosterIsParent;
 };
 
 // The genotyped members of one family at one marker. Positions are 0-based
@@ -36,31 +38,20 @@ struct FamilyMembers {
   int motherPos = -1;
 };
 
-// Fills `families` from the first `rows` rows. A child whose parents have no
-// row of their own and who has no full sibling forms no family. The families
-// do not depend on the marker: a run finds them once.
+// Fills `families` from the first `rows` rows, rosters included. A child
+// whose parents have no row of their own and who has no full sibling forms no
+// family. The families do not depend on the marker: a run finds them once.
 void pedigrees(const PedTable& table, int rows, FamilyList& families);
 
-// Sex-aware form: a member must be genotyped at the marker whose first allele
-// column is `column` and have sex 1 or 2. A parent's role follows its sex.
-void nuclear(const PedTable& table, int rows, long ped, long father, long mother, int column,
-             FamilyMembers& family);
+// Appends family f of `from` (ids and roster) to `to`.
+void keepFamily(FamilyList& to, const FamilyList& from, std::size_t f);
 
-// Plain form: members, parents, children and affection only; sex is ignored.
-void nuclearPlain(const PedTable& table, int rows, long ped, long father, long mother, int column,
-                  FamilyMembers& family);
+// Finds the rosters of the listed families among the first `rows` rows, row
+// by row for each family (for a few families; pedigrees does it for all).
+void rosters(const PedTable& table, int rows, FamilyList& families);
 
 // Empties every list of the family and resets both parent positions.
 void Clear(FamilyMembers& family);
 
 // Affection code of an affection value: 2 (affected) gives 1, anything else 0.
 int affectionCode(long value);
-
-// The one walk over the nuclear families that every test uses. For each
-// family in list order it collects the members (sex-aware or plain form),
-// calls visit(f, members) and empties the lists again. visit returns whether
-// the family was informative; the result is the number of families that were
-// not.
-enum class FamilyForm { SexAware, Plain };
-int forEachFamily(const PedTable& table, int rows, const FamilyList& families, int column,
-                  FamilyForm form, const std::function<bool(std::size_t, FamilyMembers&)>& visit);

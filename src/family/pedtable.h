@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 // One row of the table, read-only: value c of the row is row[c].
@@ -33,6 +34,10 @@ class PedTable {
       push_back(row);
     }
   }
+
+  // A table of width-wide rows from their values, row after row.
+  PedTable(std::size_t width, std::vector<std::int32_t> values)
+      : values_(std::move(values)), rows_(width == 0 ? 0 : values_.size() / width), width_(width) {}
 
   // Appends a row; its values must fit 32 bits (the reader checks them).
   void push_back(const std::vector<long>& row) {

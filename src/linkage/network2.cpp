@@ -35,10 +35,12 @@ struct Totals {
 // has one genotyped child and at most one genotyped parent, or shows a
 // genotyping error (more than four alleles, or a child whose genotype the
 // family cannot produce). All of these are decided before any random draw.
-int typeFamily(const PedTable& table, int column, int alleleCode, const FamilyMembers& fam,
+int typeFamily(const MarkerFamilies& marker, const FamilyAtMarker& at, int alleleCode, const FamilyMembers& fam,
                FamilyScratch& x) {
-  x.familyAlleles.clear();
-  countAlleles(table, x.familyAlleles, fam.members, column);
+  const PedTable& table = *marker.table;
+  const int column = marker.column;
+  const int* familyAlleles = marker.alleles.data() + at.allelesFirst;
+  x.familyAlleles.assign(familyAlleles, familyAlleles + at.alleleCount);
   if (x.familyAlleles.size() == 1) {
     return -1;
   }
@@ -98,57 +100,58 @@ void familyValues(FamilyMembers& fam, FamilyScratch& x, int model, int k, Totals
   }
 }
 
+// Walks the families of the marker with their members in the plain form;
+// visit(f, k) gets each family that may be informative, typed, with the
+// position k of the tested allele in its allele list.
+template <class Visit>
+int walkTyped(const MarkerFamilies& marker, int alleleCode, FamilyMembers& fam, FamilyScratch& x, Visit visit) {
+  return forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
+    fillMembers(marker, f, fam);
+    const int k = typeFamily(marker, at, alleleCode, fam, x);
+    return k != -1 && visit(f, k);
+  });
+}
+
 }  // namespace
 
-std::uint64_t network2Draws(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode) {
-  const int column = 2 * m + 4;
+std::uint64_t network2Draws(const MarkerFamilies& marker, int model, int alleleCode) {
   std::uint64_t draws = 0;
   FamilyScratch x;
-  forEachFamily(table, static_cast<int>(table.size()), families, column, FamilyForm::Plain,
-                [&](std::size_t, FamilyMembers& fam) {
-                  const int k = typeFamily(table, column, alleleCode, fam, x);
-                  if (k == -1) {
-                    return false;
-                  }
-                  const int alleleCount = static_cast<int>(x.familyAlleles.size());
-                  x.values.clear();
-                  stat2(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type, fam.parents);
-                  if (searchesPairs(fam, x)) {
-                    x.values.clear();
-                    if (drawsForPair(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type,
-                                     fam.parents)) {
-                      ++draws;
-                    }
-                  }
-                  return false;
-                });
+  FamilyMembers fam;
+  walkTyped(marker, alleleCode, fam, x, [&](std::size_t, int k) {
+    const int alleleCount = static_cast<int>(x.familyAlleles.size());
+    x.values.clear();
+    stat2(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type, fam.parents);
+    if (searchesPairs(fam, x)) {
+      x.values.clear();
+      if (drawsForPair(fam.affection, x.counts, fam.children, model, alleleCount, k, x.values, x.type,
+                       fam.parents)) {
+        ++draws;
+      }
+    }
+    return false;
+  });
   return draws;
 }
 
-AnalysisResult network2(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode) {
+AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode) {
   Totals totals;
   AnalysisResult result;
-  const int column = 2 * m + 4;
-  const int rows = static_cast<int>(table.size());
+  const FamilyList& families = *marker.list;
   StudySum sum;
   FamilyDist dist;
-
   FamilyScratch x;
-  const int uninformative =
-      forEachFamily(table, rows, families, column, FamilyForm::Plain, [&](std::size_t f, FamilyMembers& fam) {
-        const int k = typeFamily(table, column, alleleCode, fam, x);
-        if (k == -1) {
-          return false;
-        }
-        familyValues(fam, x, model, k, totals);
-        if (x.values.size() <= 1) {
-          return false;
-        }
-        result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
-        equallyLikely(x.values, dist);
-        sum.add(dist, 1);
-        return true;
-      });
+  FamilyMembers fam;
+  const int uninformative = walkTyped(marker, alleleCode, fam, x, [&](std::size_t f, int k) {
+    familyValues(fam, x, model, k, totals);
+    if (x.values.size() <= 1) {
+      return false;
+    }
+    result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    equallyLikely(x.values, dist);
+    sum.add(dist, 1);
+    return true;
+  });
 
   const StudyResult study = sum.finish(totals.pvalueStatistic);
   result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
@@ -157,4 +160,16 @@ AnalysisResult network2(const PedTable& table, const FamilyList& families, int m
   result.variance = study.variance;
   result.p = study.p;
   return result;
+}
+
+AnalysisResult network2(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode) {
+  MarkerFamilies marker;
+  prepareMarker(table, families, 2 * m + 4, FamilyForm::Plain, marker);
+  return network2(marker, model, alleleCode);
+}
+
+std::uint64_t network2Draws(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode) {
+  MarkerFamilies marker;
+  prepareMarker(table, families, 2 * m + 4, FamilyForm::Plain, marker);
+  return network2Draws(marker, model, alleleCode);
 }

@@ -9,6 +9,7 @@
 
 #include "analysis/result.h"
 #include "family/families.h"
+#include "family/markerfamilies.h"
 
 // One analysis for marker m (1-based) and the allele whose code is
 // alleleCode, over the nuclear families of the table. Sibships that go
@@ -19,3 +20,8 @@ AnalysisResult network2(const PedTable& table, const FamilyList& families, int m
 // drawing: which families go through the pair search depends on the data
 // only, never on the generator's state.
 std::uint64_t network2Draws(const PedTable& table, const FamilyList& families, int m, int model, int alleleCode);
+
+// The same two on a marker prepared in the plain form (every analysis of a
+// marker shares one preparation).
+AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode);
+std::uint64_t network2Draws(const MarkerFamilies& marker, int model, int alleleCode);

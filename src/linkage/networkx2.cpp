@@ -59,10 +59,6 @@ SwitchFlags switchFlags(const AllelePairs& P, const FamilyMembers& fam, int fath
   return flags;
 }
 
-int testedCopies(const PedRow& row, int column, long tested) {
-  return (row[column] == tested) + (row[column + 1] == tested);
-}
-
 }  // namespace
 
 void switchGens(const AllelePairs& P, const FamilyMembers& fam, std::vector<int>& values, int model) {
@@ -111,44 +107,38 @@ void switchGens(const AllelePairs& P, const FamilyMembers& fam, std::vector<int>
   }
 }
 
-AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int m, int model, int k,
-                         const std::vector<int>& L) {
-  const int column = 2 * m + 4;
-  const int rows = static_cast<int>(table.size());
+AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const std::vector<int>& L) {
+  const FamilyList& families = *marker.list;
+  const int tested = L[static_cast<std::size_t>(k)];
   AnalysisResult result;
   StudySum sum;
   FamilyDist dist;
   double S = 0.0;
 
+  FamilyMembers fam;
   AllelePairs pairs;
   std::vector<int> values;
-  std::vector<int> familyAlleles;
-  const int uninformative = forEachFamily(
-      table, rows, families, column, FamilyForm::SexAware, [&](std::size_t f, FamilyMembers& fam) {
-        familyAlleles.clear();
-        countAlleles(table, familyAlleles, fam.members, column);
-        // Only a mother with one copy of the tested allele has one to switch (2/3 has none to give).
-        const bool motherNotOneOne =
-            fam.motherPos != -1 && testedCopies(table[fam.members[fam.motherPos]], column, L[k]) != 1;
-        // A family without the tested allele cannot be given copies of it.
-        const bool carriesTested =
-            std::find(familyAlleles.begin(), familyAlleles.end(), L[k]) != familyAlleles.end();
-        if (fam.members.empty() || familyAlleles.size() < 2 || fam.children.empty() ||
-            (fam.children.size() <= 1 && fam.parents.size() <= 1) || motherNotOneOne || !carriesTested) {
-          return false;
-        }
-        alleles(pairs, fam.members, L, table, column, k);
-        values.clear();
-        switchGens(pairs, fam, values, model);
-        if (values.size() < 2) {
-          return false;
-        }
-        S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, 1);
-        result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
-        equallyLikely(values, dist);
-        sum.add(dist, 1);
-        return true;
-      });
+  const int uninformative = forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
+    // Only a mother with one copy of the tested allele has one to switch (2/3 has none to give).
+    const bool motherNotOneOne = at.motherPos != -1 && marker.membersOf(at)[at.motherPos].copies(tested) != 1;
+    // A family without the tested allele cannot be given copies of it.
+    if (at.size == 0 || at.alleleCount < 2 || at.children() == 0 || (at.children() <= 1 && at.parents <= 1) ||
+        motherNotOneOne || !marker.carries(at, tested)) {
+      return false;
+    }
+    fillMembers(marker, f, fam);
+    alleles(pairs, fam.members, L, *marker.table, marker.column, k);
+    values.clear();
+    switchGens(pairs, fam, values, model);
+    if (values.size() < 2) {
+      return false;
+    }
+    S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, 1);
+    result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    equallyLikely(values, dist);
+    sum.add(dist, 1);
+    return true;
+  });
 
   const StudyResult study = sum.finish(S);
   result.expected = study.expected;
@@ -157,4 +147,11 @@ AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int 
   result.S = S;
   result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
   return result;
+}
+
+AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int m, int model, int k,
+                         const std::vector<int>& L) {
+  MarkerFamilies marker;
+  prepareMarker(table, families, 2 * m + 4, FamilyForm::SexAware, marker);
+  return networkX2(marker, model, k, L);
 }

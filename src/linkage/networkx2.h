@@ -9,11 +9,16 @@
 #include "analysis/result.h"
 #include "family/codings.h"
 #include "family/families.h"
+#include "family/markerfamilies.h"
 
 // One analysis for marker m (1-based) and the allele at 0-based position k of
 // the marker's allele list L, over the nuclear families of the table.
 AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int m, int model, int k,
                          const std::vector<int>& L);
+
+// The same analysis on a marker prepared in the sex-aware form (every
+// analysis of a marker shares one preparation).
+AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const std::vector<int>& L);
 
 // Appends the family's observed statistic S0 to `values`, then the switched
 // statistic S1 when it differs. One value means the family cannot vary.

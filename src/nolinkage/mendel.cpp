@@ -10,10 +10,7 @@ namespace {
 
 using Genotype = std::array<long, 2>;
 
-Genotype genotypeOf(const PedTable& table, const FamilyMembers& fam, int position, int column) {
-  const PedRow row = table[fam.members[position]];
-  return {row[column], row[column + 1]};
-}
+Genotype genotypeOf(const GenotypedMember& member) { return {member.a, member.b}; }
 
 bool carries(const Genotype& g, long allele) { return g[0] == allele || g[1] == allele; }
 
@@ -72,13 +69,13 @@ bool motherExplains(const std::vector<std::vector<long>>& options, const Genotyp
 
 }  // namespace
 
-bool autosomalConsistent(const PedTable& table, const FamilyMembers& fam, int column) {
+bool autosomalConsistent(const MarkerFamilies& marker, const FamilyAtMarker& fam) {
+  const GenotypedMember* members = marker.membersOf(fam);
   // At most four distinct codes (negative ones count too); a fifth ends the count.
   long shown[5];
-  std::size_t distinct = 0;
-  for (std::size_t i = 0; i < fam.members.size() && distinct <= 4; ++i) {
-    const Genotype g = genotypeOf(table, fam, static_cast<int>(i), column);
-    for (long code : g) {
+  std::size_t distinct = fam.negativeCodes ? 0 : fam.alleleCount;
+  for (std::uint32_t i = 0; i < fam.size && fam.negativeCodes && distinct <= 4; ++i) {
+    for (long code : genotypeOf(members[i])) {
       if (distinct <= 4 && std::find(shown, shown + distinct, code) == shown + distinct) {
         shown[distinct++] = code;
       }
@@ -87,18 +84,28 @@ bool autosomalConsistent(const PedTable& table, const FamilyMembers& fam, int co
   if (distinct > 4) {
     return false;
   }
-  for (int c : fam.children) {
-    const Genotype child = genotypeOf(table, fam, c, column);
-    if (fam.parents.size() == 2) {
-      const Genotype p = genotypeOf(table, fam, fam.parents[0], column);
-      const Genotype q = genotypeOf(table, fam, fam.parents[1], column);
+  // The genotyped parents, in member order.
+  const GenotypedMember* parents[2] = {nullptr, nullptr};
+  for (std::uint32_t i = 0, found = 0; i < fam.size && found < 2; ++i) {
+    if (members[i].parent) {
+      parents[found++] = &members[i];
+    }
+  }
+  for (std::uint32_t c = 0; c < fam.size; ++c) {
+    if (members[c].parent) {
+      continue;
+    }
+    const Genotype child = genotypeOf(members[c]);
+    if (fam.parents == 2) {
+      const Genotype p = genotypeOf(*parents[0]);
+      const Genotype q = genotypeOf(*parents[1]);
       const bool oneEach =
           (carries(p, child[0]) && carries(q, child[1])) || (carries(p, child[1]) && carries(q, child[0]));
       if (!oneEach) {
         return false;
       }
-    } else if (fam.parents.size() == 1) {
-      const Genotype p = genotypeOf(table, fam, fam.parents[0], column);
+    } else if (fam.parents == 1) {
+      const Genotype p = genotypeOf(*parents[0]);
       if (!carries(p, child[0]) && !carries(p, child[1])) {
         return false;
       }
@@ -107,24 +114,30 @@ bool autosomalConsistent(const PedTable& table, const FamilyMembers& fam, int co
   return true;
 }
 
-bool xlinkedConsistent(const PedTable& table, const FamilyMembers& fam, int column) {
+bool xlinkedConsistent(const MarkerFamilies& marker, const FamilyAtMarker& fam) {
+  const GenotypedMember* members = marker.membersOf(fam);
+  auto isSon = [&](std::uint32_t i) { return !members[i].parent && members[i].sex != 2; };
+  auto isDaughter = [&](std::uint32_t i) { return !members[i].parent && members[i].sex == 2; };
   // A son has one X chromosome, written as two equal alleles; so has a father.
-  for (int s : fam.sons) {
-    const Genotype g = genotypeOf(table, fam, s, column);
-    if (g[0] != g[1]) {
+  for (std::uint32_t s = 0; s < fam.size; ++s) {
+    if (isSon(s) && members[s].a != members[s].b) {
       return false;
     }
   }
+  std::uint32_t firstDaughter = 0;
+  while (firstDaughter < fam.size && !isDaughter(firstDaughter)) {
+    ++firstDaughter;
+  }
   std::vector<long> fatherAlleles;
   if (fam.fatherPos != -1) {
-    const Genotype f = genotypeOf(table, fam, fam.fatherPos, column);
+    const Genotype f = genotypeOf(members[fam.fatherPos]);
     if (f[0] != f[1]) {
       return false;
     }
     fatherAlleles.push_back(f[0]);
-  } else if (!fam.daughters.empty()) {
+  } else if (firstDaughter < fam.size) {
     // An untyped father gave every daughter the same allele: one of the first daughter's.
-    const Genotype d = genotypeOf(table, fam, fam.daughters.front(), column);
+    const Genotype d = genotypeOf(members[firstDaughter]);
     fatherAlleles = {d[0], d[1]};
   } else {
     fatherAlleles.push_back(0);  // without daughters his allele explains nothing
@@ -132,18 +145,22 @@ bool xlinkedConsistent(const PedTable& table, const FamilyMembers& fam, int colu
   Genotype mother{0, 0};
   const Genotype* typedMother = nullptr;
   if (fam.motherPos != -1) {
-    mother = genotypeOf(table, fam, fam.motherPos, column);
+    mother = genotypeOf(members[fam.motherPos]);
     typedMother = &mother;
   }
   for (long father : fatherAlleles) {
     std::vector<std::vector<long>> options;
     bool possible = true;
-    for (int d : fam.daughters) {
-      options.push_back(maternalOptions(genotypeOf(table, fam, d, column), father, true));
-      possible = possible && !options.back().empty();
+    for (std::uint32_t d = 0; d < fam.size; ++d) {
+      if (isDaughter(d)) {
+        options.push_back(maternalOptions(genotypeOf(members[d]), father, true));
+        possible = possible && !options.back().empty();
+      }
     }
-    for (int s : fam.sons) {
-      options.push_back(maternalOptions(genotypeOf(table, fam, s, column), father, false));
+    for (std::uint32_t s = 0; s < fam.size; ++s) {
+      if (isSon(s)) {
+        options.push_back(maternalOptions(genotypeOf(members[s]), father, false));
+      }
     }
     if (possible && motherExplains(options, typedMother)) {
       return true;

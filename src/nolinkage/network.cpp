@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
 
 #include "family/codings.h"
 #include "network/lattice.h"
@@ -133,146 +132,345 @@ FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, 
 }
 
 // Everything a family's network reads, as a list of small numbers: families
-// with equal keys have equal networks and equal distributions. The trait type
-// and the model first; then, autosomal: the
-// number of distinct alleles (2 or "3 or more"), then the tested-allele copies
-// of each typed parent, then per child its copies and affection. X-linked: the
-// father's and the mother's copies (-1 untyped), then per child its sex,
-// copies and affection.
-void patternKey(int xlinked, int model, const FamilyMembers& fam, const AllelePairs& pairs, int distinctAlleles,
-                std::vector<int>& key) {
-  key.clear();
-  key.push_back(xlinked);
-  key.push_back(model);
+// with equal keys have equal networks, equal distributions and equal
+// statistics. The trait type and the model first; then, autosomal: the
+// number of distinct alleles (2 or "3 or more"), the number of typed parents,
+// the tested-allele copies of each typed parent, then per child its copies
+// and affection. X-linked: the father's and the mother's copies (-1 untyped),
+// then per child its sex, copies and affection. Written into `key`, which
+// must hold 5 + members entries; returns the length.
+std::size_t patternKey(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
+                       int* key) {
+  const GenotypedMember* members = marker.membersOf(at);
+  std::size_t n = 0;
+  key[n++] = xlinked;
+  key[n++] = model;
   if (xlinked == 1) {
-    key.push_back(fam.fatherPos == -1 ? -1 : pairs[fam.fatherPos][0]);
-    key.push_back(fam.motherPos == -1 ? -1 : pairs[fam.motherPos][0]);
-    for (int c : fam.children) {
-      key.push_back(fam.sexes[c] * 8 + pairs[c][0] * 2 + fam.affection[c]);
+    key[n++] = at.fatherPos == -1 ? -1 : members[at.fatherPos].copies(tested);
+    key[n++] = at.motherPos == -1 ? -1 : members[at.motherPos].copies(tested);
+    for (std::uint32_t i = 0; i < at.size; ++i) {
+      if (!members[i].parent) {
+        key[n++] = members[i].sex * 8 + members[i].copies(tested) * 2 + members[i].affected;
+      }
     }
-    return;
+    return n;
   }
-  key.push_back(std::min(distinctAlleles, 3));
-  key.push_back(static_cast<int>(fam.parents.size()));
-  for (int p : fam.parents) {
-    key.push_back(pairs[p][0]);
+  key[n++] = static_cast<int>(std::min<std::uint32_t>(at.alleleCount, 3));
+  key[n++] = static_cast<int>(at.parents);
+  for (std::uint32_t i = 0; i < at.size; ++i) {
+    if (members[i].parent) {
+      key[n++] = members[i].copies(tested);
+    }
   }
-  for (int c : fam.children) {
-    key.push_back(pairs[c][0] * 2 + fam.affection[c]);
+  for (std::uint32_t i = 0; i < at.size; ++i) {
+    if (!members[i].parent) {
+      key[n++] = members[i].copies(tested) * 2 + members[i].affected;
+    }
   }
+  return n;
 }
 
-struct KeyHash {
-  std::size_t operator()(const std::vector<int>& key) const {
-    std::size_t h = 1469598103934665603ull;
-    for (int v : key) {
-      h = (h ^ static_cast<std::size_t>(v + 1)) * 1099511628211ull;
-    }
-    return h;
+std::uint64_t hashKey(const int* key, std::size_t n) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (std::size_t i = 0; i < n; ++i) {
+    h = (h ^ static_cast<std::uint64_t>(key[i] + 1)) * 1099511628211ull;
   }
+  return h ^ (h >> 29);
+}
+
+// A key of at most 12 entries, each in [-1, 30], packed into 64 bits: 5 bits
+// per entry below a leading 1, so keys of different lengths differ too.
+// False when the key does not fit.
+bool packKey(const int* key, std::size_t n, std::uint64_t& packed) {
+  if (n > 12) {
+    return false;
+  }
+  packed = 1;
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned field = static_cast<unsigned>(key[i] + 1);
+    if (field > 31) {
+      return false;
+    }
+    packed = packed << 5 | field;
+  }
+  return true;
+}
+
+// What the store keeps per pattern: the network's outcome and the family statistic.
+struct PatternOutcome {
+  FamilyOutcome outcome;
+  double statistic = 0.0;
 };
 
 // The distributions of the families by pattern, each worked out once per
 // thread: a pattern's distribution depends only on its key (with the trait
 // type and the model in front), so later analyses, of other markers too, only
-// look it up. Bounded: a thread that has seen very many patterns starts over.
-struct PatternStore {
-  std::unordered_map<std::vector<int>, std::size_t, KeyHash> index;
-  std::vector<FamilyOutcome> outcomes;
+// look it up. Keys live back to back in one array, found through an
+// open-addressing table of their hashes. Bounded: a thread that has seen very
+// many patterns starts over, between two analyses.
+class PatternStore {
+ public:
+  // Starts an analysis: from here to the next call, count() lists the
+  // analysis's patterns in order of first appearance.
+  void startAnalysis() {
+    if (outcomes_.size() >= kMaxPatterns) {
+      keys_.clear();
+      keyStart_.assign(1, 0);
+      outcomes_.clear();
+      lastAnalysis_.clear();
+      place_.clear();
+      slots_.assign(slots_.size(), 0);
+      packedSlots_.assign(packedSlots_.size(), PackedSlot{});
+      keyedCount_ = 0;
+      packedCount_ = 0;
+    }
+    ++analysis_;
+    order_.clear();
+  }
+
+  // The pattern of `key` (n entries), computed by compute() when new. Most
+  // families' keys are short: they are found by their packed form.
+  template <class Compute>
+  std::size_t lookUp(const int* key, std::size_t n, Compute compute) {
+    std::uint64_t packed = 0;
+    if (packKey(key, n, packed)) {
+      return lookUpPacked(packed, compute);
+    }
+    if (slots_.empty()) {
+      slots_.assign(1024, 0);
+    }
+    const std::uint64_t h = hashKey(key, n);
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t s = h & mask;; s = (s + 1) & mask) {
+      const std::uint32_t entry = slots_[s];
+      if (entry == 0) {
+        break;
+      }
+      const std::size_t p = entry - 1;
+      const std::size_t length = keyStart_[p + 1] - keyStart_[p];
+      if (length == n && std::equal(key, key + n, keys_.begin() + static_cast<std::ptrdiff_t>(keyStart_[p]))) {
+        return p;
+      }
+    }
+    const std::size_t p = addOutcome(compute());
+    keys_.insert(keys_.end(), key, key + n);
+    keyStart_.back() = keys_.size();
+    ++keyedCount_;
+    if (2 * keyedCount_ > slots_.size()) {
+      rehash(2 * slots_.size());
+    } else {
+      insertSlot(p, h);
+    }
+    return p;
+  }
+
+  const PatternOutcome& outcome(std::size_t p) const { return outcomes_[p]; }
 
   template <class Compute>
-  std::size_t lookUp(const std::vector<int>& key, Compute compute) {
-    const auto found = index.find(key);
-    if (found != index.end()) {
-      return found->second;
+  std::size_t lookUpPacked(std::uint64_t packed, Compute compute) {
+    if (packedSlots_.empty()) {
+      packedSlots_.assign(1024, PackedSlot{});
     }
-    if (outcomes.size() >= kMaxPatterns) {
-      index.clear();
-      outcomes.clear();
+    std::size_t mask = packedSlots_.size() - 1;
+    std::size_t s = packedHash(packed) & mask;
+    for (; packedSlots_[s].pattern != 0; s = (s + 1) & mask) {
+      if (packedSlots_[s].key == packed) {
+        return packedSlots_[s].pattern - 1;
+      }
     }
-    outcomes.push_back(compute());
-    index.emplace(key, outcomes.size() - 1);
-    return outcomes.size() - 1;
+    const std::size_t p = addOutcome(compute());
+    packedSlots_[s] = PackedSlot{packed, static_cast<std::uint32_t>(p + 1)};
+    if (2 * ++packedCount_ > packedSlots_.size()) {
+      std::vector<PackedSlot> old(2 * packedSlots_.size(), PackedSlot{});
+      old.swap(packedSlots_);
+      mask = packedSlots_.size() - 1;
+      for (const PackedSlot& slot : old) {
+        if (slot.pattern != 0) {
+          std::size_t t = packedHash(slot.key) & mask;
+          while (packedSlots_[t].pattern != 0) {
+            t = (t + 1) & mask;
+          }
+          packedSlots_[t] = slot;
+        }
+      }
+    }
+    return p;
   }
+
+  // Counts one more family of pattern p in this analysis.
+  void count(std::size_t p) {
+    if (lastAnalysis_[p] != analysis_) {
+      lastAnalysis_[p] = analysis_;
+      place_[p] = order_.size();
+      order_.emplace_back(p, 0);
+    }
+    ++order_[place_[p]].second;
+  }
+  // This analysis's patterns with their numbers of families, in order of first appearance.
+  const std::vector<std::pair<std::size_t, std::int64_t>>& counted() const { return order_; }
+
+ private:
+  struct PackedSlot {
+    std::uint64_t key = 0;
+    std::uint32_t pattern = 0;  // pattern + 1, 0 free
+  };
+  static std::uint64_t packedHash(std::uint64_t key) {
+    key *= 0x9E3779B97F4A7C15ull;
+    return key ^ (key >> 32);
+  }
+  // A new pattern (with an empty general key until lookUp stores one).
+  std::size_t addOutcome(PatternOutcome outcome) {
+    outcomes_.push_back(std::move(outcome));
+    keyStart_.push_back(keys_.size());
+    lastAnalysis_.push_back(0);
+    place_.push_back(0);
+    return outcomes_.size() - 1;
+  }
+  void insertSlot(std::size_t p, std::uint64_t h) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t s = h & mask;
+    while (slots_[s] != 0) {
+      s = (s + 1) & mask;
+    }
+    slots_[s] = static_cast<std::uint32_t>(p + 1);
+  }
+  void rehash(std::size_t size) {
+    slots_.assign(size, 0);
+    for (std::size_t p = 0; p < outcomes_.size(); ++p) {
+      if (keyStart_[p + 1] > keyStart_[p]) {  // packed patterns keep no general key
+        insertSlot(p, hashKey(keys_.data() + keyStart_[p], keyStart_[p + 1] - keyStart_[p]));
+      }
+    }
+  }
+
   static constexpr std::size_t kMaxPatterns = 200000;
+  std::vector<int> keys_;
+  std::vector<std::size_t> keyStart_{0};  // pattern p's key: keys_[keyStart_[p], keyStart_[p + 1])
+  std::vector<PatternOutcome> outcomes_;
+  std::vector<std::uint32_t> slots_;  // pattern + 1, 0 free; a power of two long
+  std::size_t keyedCount_ = 0;        // patterns found through slots_
+  std::vector<PackedSlot> packedSlots_;  // a power of two long
+  std::size_t packedCount_ = 0;
+  std::uint64_t analysis_ = 0;
+  std::vector<std::uint64_t> lastAnalysis_;  // per pattern: the last analysis that counted it
+  std::vector<std::size_t> place_;           // per pattern: its place in order_ in that analysis
+  std::vector<std::pair<std::size_t, std::int64_t>> order_;
 };
 
-thread_local PatternStore store;
+// Per family of the marker being analysed: whether its real allele codes pass
+// the Mendelian check of each route (-1 not checked yet). Checked once per
+// marker, whatever the number of alleles and settings analysed.
+struct MendelMemo {
+  std::uint64_t serial = 0;
+  std::vector<std::int8_t> passes[2];
 
-// One analysis's informative families by pattern, in order of first appearance.
-struct PatternCounts {
-  std::unordered_map<std::size_t, std::size_t> position;  // store index -> place in `order`
-  std::vector<std::pair<std::size_t, std::int64_t>> order;  // (store index, families)
-
-  void count(std::size_t pattern) {
-    const auto found = position.emplace(pattern, order.size());
-    if (found.second) {
-      order.emplace_back(pattern, 0);
+  bool consistent(const MarkerFamilies& marker, std::size_t f, int xlinked) {
+    if (serial != marker.serial) {
+      serial = marker.serial;
+      passes[0].assign(marker.families.size(), -1);
+      passes[1].assign(marker.families.size(), -1);
     }
-    ++order[found.first->second].second;
+    std::int8_t& known = passes[xlinked][f];
+    if (known == -1) {
+      const FamilyAtMarker& at = marker.families[f];
+      known = (xlinked == 1 ? xlinkedConsistent(marker, at) : autosomalConsistent(marker, at)) ? 1 : 0;
+    }
+    return known == 1;
   }
 };
+
+// What a thread keeps between analyses.
+struct ThreadState {
+  PatternStore store;
+  MendelMemo mendel;
+  FamilyMembers fam;
+  AllelePairs pairs;
+  std::vector<int> key;
+};
+
+thread_local ThreadState state;
 
 }  // namespace
 
-NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
-                      const std::vector<int>& L) {
-  const int column = 2 * m + 4;
-  const int rows = static_cast<int>(table.size());
-  NetworkResult result;
-  PatternCounts counts;
-  double S = 0.0;
+namespace {
 
-  AllelePairs pairs;
-  std::vector<int> familyAlleles;
-  std::vector<int> key;
-  const int uninformative = forEachFamily(
-      table, rows, families, column, FamilyForm::SexAware, [&](std::size_t f, FamilyMembers& fam) {
-        familyAlleles.clear();
-        countAlleles(table, familyAlleles, fam.members, column);
-        // A family that does not carry the tested allele cannot be given copies of it.
-        const bool carriesTested =
-            std::find(familyAlleles.begin(), familyAlleles.end(), L[k]) != familyAlleles.end();
-        if (fam.members.empty() || familyAlleles.size() < 2 || fam.children.empty() ||
-            (fam.children.size() <= 1 && fam.parents.size() <= 1) || !carriesTested) {
-          return false;
-        }
-        alleles(pairs, fam.members, L, table, column, k);
-        // The pair coding lumps the other alleles; the real codes are checked too.
-        const bool consistent =
-            xlinked == 1 ? xlinkedConsistent(table, fam, column) : autosomalConsistent(table, fam, column);
-        if (!consistent) {
-          result.incompatiblePeds.push_back(families.pedIds[f]);
-          return false;
-        }
-        const int distinct = static_cast<int>(familyAlleles.size());
-        patternKey(xlinked, model, fam, pairs, distinct, key);
-        const std::size_t pattern = store.lookUp(key, [&] {
-          return xlinked == 1 ? xlinkedFamily(fam, pairs, model) : autosomalFamily(fam, pairs, distinct, model);
-        });
-        const FamilyOutcome& outcome = store.outcomes[pattern];
-        if (outcome.incompatible) {
-          result.incompatiblePeds.push_back(families.pedIds[f]);  // one warning per family
-        }
-        if (!outcome.informative) {
-          return false;
-        }
-        counts.count(pattern);
-        S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
-        result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
-        return true;
-      });
+// The analysis; the study's distribution is left in `study`.
+AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L,
+                       StudyResult& study) {
+  AnalysisResult result;
+  double S = 0.0;
+  const int tested = L[static_cast<std::size_t>(k)];
+  const FamilyList& families = *marker.list;
+  ThreadState& st = state;
+  PatternStore& store = st.store;
+  store.startAnalysis();
+
+  const int uninformative = forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
+    // A family that does not carry the tested allele cannot be given copies of it.
+    if (at.size == 0 || at.alleleCount < 2 || at.children() == 0 || (at.children() <= 1 && at.parents <= 1) ||
+        !marker.carries(at, tested)) {
+      return false;
+    }
+    // The pair coding lumps the other alleles; the real codes are checked too.
+    if (!st.mendel.consistent(marker, f, xlinked)) {
+      result.incompatiblePeds.push_back(families.pedIds[f]);
+      return false;
+    }
+    if (st.key.size() < 5 + at.size) {
+      st.key.resize(5 + at.size);
+    }
+    const std::size_t n = patternKey(xlinked, model, marker, at, tested, st.key.data());
+    const std::size_t pattern = store.lookUp(st.key.data(), n, [&] {
+      fillMembers(marker, f, st.fam);
+      const FamilyMembers& fam = st.fam;
+      alleles(st.pairs, fam.members, L, *marker.table, marker.column, k);
+      const int distinct = static_cast<int>(at.alleleCount);
+      PatternOutcome p;
+      p.outcome = xlinked == 1 ? xlinkedFamily(fam, st.pairs, model)
+                               : autosomalFamily(fam, st.pairs, distinct, model);
+      p.statistic = statistic(st.pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
+      return p;
+    });
+    const PatternOutcome& p = store.outcome(pattern);
+    if (p.outcome.incompatible) {
+      result.incompatiblePeds.push_back(families.pedIds[f]);  // one warning per family
+    }
+    if (!p.outcome.informative) {
+      return false;
+    }
+    store.count(pattern);
+    S = S + p.statistic;
+    result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    return true;
+  });
 
   StudySum sum;
-  for (const auto& [pattern, families] : counts.order) {
-    sum.add(store.outcomes[pattern].dist, families);
+  for (const auto& [pattern, count] : store.counted()) {
+    sum.add(store.outcome(pattern).outcome.dist, count);
   }
-  StudyResult study = sum.finish(S);
+  study = sum.finish(S);
   result.expected = study.expected;
   result.variance = study.variance;
   result.p = study.p;
   result.S = S;
   result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  return result;
+}
+
+}  // namespace
+
+AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L) {
+  StudyResult study;
+  return analyse(xlinked, marker, model, k, L, study);
+}
+
+NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
+                      const std::vector<int>& L) {
+  MarkerFamilies marker;
+  prepareMarker(table, families, 2 * m + 4, FamilyForm::SexAware, marker);
+  StudyResult study;
+  NetworkResult result;
+  static_cast<AnalysisResult&>(result) = analyse(xlinked, marker, model, k, L, study);
   result.logTotal = logTotal(study.distribution);
   const Lattice& d = study.distribution;
   for (std::size_t i = 0; i < d.w.size(); ++i) {

@@ -9,6 +9,7 @@
 
 #include "analysis/result.h"
 #include "family/families.h"
+#include "family/markerfamilies.h"
 
 // One attainable value of S with the natural log of its unnormalised weight.
 struct WeightedValue {
@@ -28,3 +29,7 @@ struct NetworkResult : AnalysisResult {
 // listed in incompatiblePeds and are not informative.
 NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
                       const std::vector<int>& L);
+
+// The same analysis, numbers only, on a marker prepared in the sex-aware form
+// (every analysis of a marker shares one preparation).
+AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L);

@@ -119,9 +119,7 @@ void dropFamilies(StudyPedigree& p, const std::map<Key, std::size_t>& records,
       }
       continue;
     }
-    kept.pedIds.push_back(id.ped);
-    kept.fatherIds.push_back(id.father);
-    kept.motherIds.push_back(id.mother);
+    keepFamily(kept, all, f);
   }
   all = std::move(kept);
 }

@@ -168,3 +168,37 @@ TEST(LoadTable, NoLimitOnLineLengthOrMarkerCount) {
   EXPECT_EQ(file.columns, 806);
   EXPECT_EQ(file.table[0][805], 67890);
 }
+
+// A file of a few megabytes is parsed in parts side by side: the table and
+// the first malformed line (also when a later part holds another) must be
+// those of a reading in one part.
+TEST(LoadTable, PartsGiveTheTableAndTheFirstErrorOfOneReading) {
+  std::string text = "M1 M2\n";
+  for (int i = 1; i <= 120000; ++i) {
+    text += "7 " + std::to_string(i) + " 0 0 " + std::to_string(1 + i % 2) + " 2 1 2 -3 4\n";
+    if (i % 50000 == 0) {
+      text += " \t\r\n";  // blank lines count as lines for the messages
+    }
+  }
+  const auto read = [](const std::string& path, int threads, PedigreeFile& file) {
+    std::string error;
+    readPedigreeFile(path, file, error, threads);
+    return error;
+  };
+  const std::string good = writeFile("big.ped", text);
+  PedigreeFile one, four;
+  EXPECT_EQ(read(good, 1, one), "");
+  EXPECT_EQ(read(good, 4, four), "");
+  EXPECT_EQ(one.rows, 120000);
+  EXPECT_EQ(one.table, four.table);
+
+  std::string bad = text;
+  bad.replace(bad.find("\n7 100000 ") + 1, 1, "x");  // line 100,002 (the header and a blank line before it)
+  bad.replace(bad.rfind("\n7 ") + 1, 1, "y");         // the last line, in the last part
+  const std::string path = writeFile("bad.ped", bad);
+  PedigreeFile file;
+  for (int threads : {1, 2, 4}) {
+    EXPECT_EQ(read(path, threads, file), "\nError: " + path + " line 100002, value 1: 'x' is not an integer.\n")
+        << threads << " threads";
+  }
+}

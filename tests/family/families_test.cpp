@@ -1,5 +1,6 @@
 // Nuclear families: which parent pairs form a family, and who its genotyped members are.
 #include "family/families.h"
+#include "family/markerfamilies.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,7 @@ TEST(Nuclear, RoleFollowsSexAndAffectionCodes) {
   EXPECT_EQ(fam.daughters, (std::vector<int>{1, 2}));
 }
 
-TEST(ForEachFamily, VisitsInOrderWithFreshListsAndCountsUninformative) {
+TEST(ForEachFamily, VisitsInOrderAndCountsUninformative) {
   const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 2},
                                 {1, 2, 0, 0, 2, 1, 1, 1},
                                 {1, 3, 1, 2, 1, 2, 1, 2},
@@ -123,11 +124,45 @@ TEST(ForEachFamily, VisitsInOrderWithFreshListsAndCountsUninformative) {
                                 {2, 7, 5, 6, 2, 2, 1, 3},
                                 {2, 8, 5, 6, 1, 2, 1, 3}});
   const FamilyList f = familiesOf(t);
+  MarkerFamilies marker;
+  prepareMarker(t, f, 6, FamilyForm::SexAware, marker);
   std::vector<std::size_t> memberCounts;
-  const int uninformative = forEachFamily(t, 7, f, 6, FamilyForm::SexAware, [&](std::size_t i, FamilyMembers& fam) {
-    memberCounts.push_back(fam.members.size());
+  const int uninformative = forEachFamily(marker, [&](std::size_t i, const FamilyAtMarker& at) {
+    memberCounts.push_back(at.size);
     return i == 1;
   });
   EXPECT_EQ(memberCounts, (std::vector<std::size_t>{3, 4}));
   EXPECT_EQ(uninformative, 1);
+}
+
+TEST(PrepareMarker, MembersAndAllelesFollowTheMarkerRostersSurviveKeeping) {
+  // Marker 1: everyone typed, codes 5, 2 and a negative code; marker 2: the
+  // mother untyped. An unrelated row of pedigree 2 is in no roster.
+  const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 5, 2, 1, 1},
+                                {1, 2, 0, 0, 2, 1, -4, 2, 0, 0},
+                                {2, 9, 0, 0, 1, 2, 7, 7, 7, 7},
+                                {1, 3, 1, 2, 2, 2, 5, 2, 1, 2}});
+  const FamilyList all = familiesOf(t);
+  FamilyList kept;
+  keepFamily(kept, all, 0);
+  for (const FamilyList* list : {&all, static_cast<const FamilyList*>(&kept)}) {
+    MarkerFamilies marker;
+    prepareMarker(t, *list, 6, FamilyForm::SexAware, marker);
+    const FamilyAtMarker& at = marker.families[0];
+    EXPECT_EQ(at.size, 3u);
+    EXPECT_EQ(at.parents, 2u);
+    EXPECT_EQ(at.fatherPos, 0);
+    EXPECT_EQ(at.motherPos, 1);
+    EXPECT_TRUE(at.negativeCodes);
+    EXPECT_EQ(std::vector<int>(marker.alleles.begin() + at.allelesFirst,
+                               marker.alleles.begin() + at.allelesFirst + at.alleleCount),
+              (std::vector<int>{2, 5}));
+    EXPECT_TRUE(marker.carries(at, 5));
+    EXPECT_FALSE(marker.carries(at, -4));
+    prepareMarker(t, *list, 8, FamilyForm::Plain, marker);
+    EXPECT_EQ(marker.families[0].size, 2u);
+    EXPECT_EQ(marker.families[0].parents, 1u);
+    EXPECT_EQ(marker.families[0].alleleCount, 2u);
+    EXPECT_FALSE(marker.families[0].negativeCodes);
+  }
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "family/markerfamilies.h"
 #include "nolinkage/pedigree_builder.h"
 
 namespace {
@@ -10,9 +11,15 @@ namespace {
 // Family 1 of the table in the sex-aware form, marker 1.
 bool consistent(bool xlinked, const std::vector<Person>& people) {
   const PedTable t = tableOf(people);
-  FamilyMembers fam;
-  nuclear(t, static_cast<int>(t.size()), 1, 1, 2, 6, fam);
-  return xlinked ? xlinkedConsistent(t, fam, 6) : autosomalConsistent(t, fam, 6);
+  FamilyList list;
+  list.pedIds = {1};
+  list.fatherIds = {1};
+  list.motherIds = {2};
+  rosters(t, static_cast<int>(t.size()), list);
+  MarkerFamilies marker;
+  prepareMarker(t, list, 6, FamilyForm::SexAware, marker);
+  const FamilyAtMarker& fam = marker.families[0];
+  return xlinked ? xlinkedConsistent(marker, fam) : autosomalConsistent(marker, fam);
 }
 
 Person father(long a1, long a2) { return {1, 1, 0, 0, 1, 1, a1, a2}; }

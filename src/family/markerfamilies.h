@@ -1,0 +1,95 @@
+// One marker's genotyped family members, prepared once per marker and read by
+// every analysis of it (each allele, model and null), and the one family walk
+// every test uses. The hot path of a study is family x marker: once its
+// buffers have grown, preparing a marker and walking it allocate nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "family/families.h"
+
+// Which members a test sees. SexAware: a member must have sex 1 or 2, and a
+// parent's role (father or mother) follows its sex. Plain: sex is ignored.
+enum class FamilyForm { SexAware, Plain };
+
+// One genotyped member of a family at the marker.
+struct GenotypedMember {
+  int row = 0;             // table row
+  std::int32_t a = 0;      // its two allele codes, both non-zero
+  std::int32_t b = 0;
+  std::int8_t sex = 0;     // 1 or 2 in the sex-aware form; not kept in the plain form
+  std::int8_t affected = 0;  // affection code: 1 affected, else 0
+  bool parent = false;     // a parent's row, else a child's
+
+  int copies(int allele) const { return (a == allele) + (b == allele); }
+};
+
+// A family at the marker: members [first, first + size) of
+// MarkerFamilies::members, in table order; its distinct positive allele codes
+// are MarkerFamilies::alleles[allelesFirst, allelesFirst + alleleCount),
+// ascending.
+struct FamilyAtMarker {
+  std::uint32_t first = 0;
+  std::uint32_t size = 0;
+  std::uint32_t parents = 0;  // genotyped parents among the members
+  std::uint32_t allelesFirst = 0;
+  std::uint32_t alleleCount = 0;
+  int fatherPos = -1;  // sex-aware form: member positions of the parents, -1 when not genotyped
+  int motherPos = -1;
+  bool negativeCodes = false;  // some member shows a negative allele code
+
+  std::uint32_t children() const { return size - parents; }
+};
+
+// Every family of the list at one marker, in list order. A MarkerFamilies
+// belongs to one thread at a time.
+struct MarkerFamilies {
+  const PedTable* table = nullptr;
+  const FamilyList* list = nullptr;
+  int column = 0;  // the marker's first allele column
+  FamilyForm form = FamilyForm::SexAware;
+  // Different for every preparation in the run: what is worked out once per
+  // marker and family elsewhere (the Mendelian checks) is kept under it.
+  std::uint64_t serial = 0;
+  std::vector<FamilyAtMarker> families;
+  std::vector<GenotypedMember> members;
+  std::vector<int> alleles;
+
+  const GenotypedMember* membersOf(const FamilyAtMarker& f) const { return members.data() + f.first; }
+  bool carries(const FamilyAtMarker& f, int allele) const;
+};
+
+// Prepares `marker` for the marker whose first allele column is `column`
+// (the families' rosters must have been found: pedigrees does it). The
+// table and list must outlive it.
+void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
+                   MarkerFamilies& marker);
+
+// The vector form of family f's members (positions 0-based in `members`;
+// sexes, sons, daughters and the parent positions in the sex-aware form
+// only). Empties `family` first; its storage is reused.
+void fillMembers(const MarkerFamilies& marker, std::size_t f, FamilyMembers& family);
+
+// The one walk over the nuclear families that every test uses: calls
+// visit(f, family) for each family in list order, where visit returns whether
+// the family was informative. Returns the number that were not.
+template <class Visit>
+int forEachFamily(const MarkerFamilies& marker, Visit visit) {
+  int uninformative = 0;
+  for (std::size_t f = 0; f < marker.families.size(); ++f) {
+    if (!visit(f, marker.families[f])) {
+      ++uninformative;
+    }
+  }
+  return uninformative;
+}
+
+// One family's genotyped members at the marker whose first allele column is
+// `column`, found in the first `rows` rows. nuclear: the sex-aware form;
+// nuclearPlain: the plain form (no sexes, sons, daughters or parent positions).
+void nuclear(const PedTable& table, int rows, long ped, long father, long mother, int column,
+             FamilyMembers& family);
+void nuclearPlain(const PedTable& table, int rows, long ped, long father, long mother, int column,
+                  FamilyMembers& family);

@@ -23,3 +23,13 @@ struct AnalysisResult {
   std::vector<long> incompatiblePeds;     // pedigrees warned of, in family order (one entry per family)
   std::vector<FamilyId> informativeFamilies;  // in family order
 };
+
+// The numbers of a finished analysis: informative families, observed S and
+// the null distribution's E(S), Var(S) and p.
+inline void setNumbers(AnalysisResult& r, int informative, double S, double expected, double variance, double p) {
+  r.informative = informative;
+  r.S = S;
+  r.expected = expected;
+  r.variance = variance;
+  r.p = p;
+}

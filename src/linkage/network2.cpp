@@ -154,11 +154,8 @@ AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode)
   });
 
   const StudyResult study = sum.finish(totals.pvalueStatistic);
-  result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
-  result.S = totals.S;
-  result.expected = study.expected;
-  result.variance = study.variance;
-  result.p = study.p;
+  setNumbers(result, static_cast<int>(families.pedIds.size()) - uninformative, totals.S, study.expected,
+             study.variance, study.p);
   return result;
 }
 

@@ -141,11 +141,8 @@ AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const s
   });
 
   const StudyResult study = sum.finish(S);
-  result.expected = study.expected;
-  result.variance = study.variance;
-  result.p = study.p;
-  result.S = S;
-  result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  setNumbers(result, static_cast<int>(families.pedIds.size()) - uninformative, S, study.expected, study.variance,
+             study.p);
   return result;
 }
 

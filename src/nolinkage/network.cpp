@@ -449,11 +449,8 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
     sum.add(store.outcome(pattern).outcome.dist, count);
   }
   study = sum.finish(S);
-  result.expected = study.expected;
-  result.variance = study.variance;
-  result.p = study.p;
-  result.S = S;
-  result.informative = static_cast<int>(families.pedIds.size()) - uninformative;
+  setNumbers(result, static_cast<int>(families.pedIds.size()) - uninformative, S, study.expected, study.variance,
+             study.p);
   return result;
 }
 

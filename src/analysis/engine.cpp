@@ -68,7 +68,7 @@ class PreparedMarker {
 
 thread_local MarkerFamilies PreparedMarker::forms_[2];
 
-AnalysisResult runPrepared(PreparedMarker& marker, const AnalysisJob& job) {
+AnalysisResult runTest(PreparedMarker& marker, const AnalysisJob& job) {
   if (job.null == 1 && job.xlinked == 0) {
     return network2(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
   }
@@ -76,6 +76,14 @@ AnalysisResult runPrepared(PreparedMarker& marker, const AnalysisJob& job) {
     return networkX2(marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles);
   }
   return network(job.xlinked, marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles);
+}
+
+AnalysisResult runPrepared(PreparedMarker& marker, const AnalysisJob& job) {
+  AnalysisResult result = runTest(marker, job);
+  if (!job.listInformative) {
+    std::vector<FamilyId>().swap(result.informativeFamilies);  // its memory goes back at once
+  }
+  return result;
 }
 
 // Jobs [first, last) of one marker, run in order on one thread with one

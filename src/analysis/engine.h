@@ -26,6 +26,9 @@ struct AnalysisJob {
   int null = 0;
   int model = 1;
   std::optional<std::uint32_t> drawState;
+  // Whether the result keeps its list of informative families (a run that
+  // writes only the last analysis's list need not hold every one).
+  bool listInformative = true;
 };
 
 // One analysis on the calling thread, with its generator as it stands.

@@ -50,6 +50,13 @@ void report(const Settings& s, const PedigreeData& data, const AnalysisJob& job,
 }  // namespace
 
 void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Step>& steps) {
+  // informative.txt lists the last analysis's families: only its job keeps them.
+  std::size_t lastJob = steps.size();
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (steps[i].note.empty()) {
+      lastJob = i;
+    }
+  }
   // A window of steps at a time: the results held at once stay few however
   // many markers a run has, and every worker still has work.
   const std::size_t window = 512 * static_cast<std::size_t>(workerCount(s.threads));
@@ -59,6 +66,7 @@ void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Ste
     for (std::size_t i = from; i < to; ++i) {
       if (steps[i].note.empty()) {
         jobs.push_back(steps[i].job);
+        jobs.back().listInformative = i == lastJob;
       }
     }
     std::vector<AnalysisResult> results = runJobs(data.table, data.families, jobs, s.threads);

@@ -10,6 +10,7 @@
 
 #include "driver/batch.h"
 #include "driver/interactive.h"
+#include "driver/memory.h"
 #include "driver/options.h"
 #include "driver/studyrun.h"
 
@@ -22,6 +23,7 @@ bool namedForm(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tuneProcessMemory();
   if (argc == 1) {
     return runInteractive();
   }

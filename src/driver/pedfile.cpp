@@ -115,11 +115,12 @@ int GetMarker(const std::string& line, std::string& name, std::size_t& position)
 
 namespace {
 
-// The data lines of one part of the file, parsed: the values of its rows,
-// the number of lines read and, when a line is malformed, where the first
-// such line is (the lines after it are not read).
+// The data lines of one part of the file, parsed into the table's buffer
+// from `values` on: the number of values and lines read and, when a line is
+// malformed, where the first such line is (the lines after it are not read).
 struct ParsedPart {
-  std::vector<std::int32_t> values;  // row-major, `columns` per row
+  std::int32_t* values = nullptr;  // row-major, `columns` per row
+  std::size_t count = 0;
   long lines = 0;
   const char* badLine = nullptr;  // the malformed line, up to badEnd
   const char* badEnd = nullptr;
@@ -169,11 +170,8 @@ const SpaceTable kSpaces;
 // text's terminating NUL (the loops stop there). False when the line is
 // anything else; nothing is then left in `values`, and the checked reading
 // decides.
-bool parseLineFast(const char* p, const char* end, int columns, std::vector<std::int32_t>& values) {
-  const std::size_t before = values.size();
-  values.resize(before + static_cast<std::size_t>(columns));
-  std::int32_t* out = values.data() + before;
-  int count = 0;
+bool parseLineFast(const char* p, const char* end, int columns, std::int32_t* out, int& count) {
+  count = 0;
   const bool* space = kSpaces.is;
   while (true) {
     while (space[static_cast<unsigned char>(*p)]) {
@@ -181,6 +179,16 @@ bool parseLineFast(const char* p, const char* end, int columns, std::vector<std:
     }
     if (p == end) {
       break;
+    }
+    // Most values of a study are one digit (sex, affection, allele codes).
+    const unsigned first = static_cast<unsigned char>(*p) - 48u;
+    if (first < 10 && (p + 1 == end || space[static_cast<unsigned char>(p[1])])) {
+      if (count == columns) {
+        return false;
+      }
+      out[count++] = static_cast<std::int32_t>(first);
+      ++p;
+      continue;
     }
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') {
@@ -195,14 +203,14 @@ bool parseLineFast(const char* p, const char* end, int columns, std::vector<std:
     const long long value = negative ? -static_cast<long long>(v) : static_cast<long long>(v);
     if (p == digits || p - digits > 10 || (p != end && !space[static_cast<unsigned char>(*p)]) || value < INT32_MIN || value > INT32_MAX ||
         count == columns) {
-      values.resize(before);
       return false;
     }
     out[count++] = static_cast<std::int32_t>(value);
   }
   if (count != columns) {
-    values.resize(before);
-    return count == 0;  // a line of blanks only is not a row
+    const bool blankLine = count == 0;  // a line of blanks only is not a row
+    count = 0;
+    return blankLine;
   }
   return true;
 }
@@ -210,17 +218,23 @@ bool parseLineFast(const char* p, const char* end, int columns, std::vector<std:
 // Parses the lines of [from, to), which ends just after a line feed or at a
 // NUL (the end of a text in memory).
 void parsePart(const char* from, const char* to, int columns, ParsedPart& part) {
+  std::vector<std::int32_t> checked;
   while (from < to) {
     const void* newline = std::memchr(from, '\n', static_cast<std::size_t>(to - from));
     const char* end = newline == nullptr ? to : static_cast<const char*>(newline);
-    if (!parseLineFast(from, end, columns, part.values)) {
+    int count = 0;
+    if (!parseLineFast(from, end, columns, part.values + part.count, count)) {
       std::string ignored;
-      if (!parseLineChecked("", std::string(from, end), 0, columns, part.values, ignored)) {
+      checked.clear();
+      if (!parseLineChecked("", std::string(from, end), 0, columns, checked, ignored)) {
         part.badLine = from;
         part.badEnd = end;
         return;
       }
+      std::copy(checked.begin(), checked.end(), part.values + part.count);
+      count = static_cast<int>(checked.size());
     }
+    part.count += static_cast<std::size_t>(count);
     from = end + 1;
     ++part.lines;
   }
@@ -235,7 +249,12 @@ class FileText {
     const int fd = ::open(fileName.c_str(), O_RDONLY);
     struct stat st {};
     if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-      void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+#ifdef MAP_POPULATE
+      const int flags = MAP_PRIVATE | MAP_POPULATE;  // every page at once, not one fault each
+#else
+      const int flags = MAP_PRIVATE;
+#endif
+      void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, flags, fd, 0);
       if (map != MAP_FAILED) {
         map_ = map;
         size_ = static_cast<std::size_t>(st.st_size);
@@ -316,37 +335,39 @@ int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::strin
     }
   }
   bounds.push_back(lastFeed);
+  // A line of n values takes at least 2n bytes (each value a character and
+  // a blank or line feed after it), so part i's values fit from half its
+  // offset on; they are moved together once every part is read.
+  PedValues values;
+  values.resize((body + tail.size() + 1) / 2 + static_cast<std::size_t>(columns));
   std::vector<ParsedPart> parsed(bounds.size());  // the last one for the tail
-  // The first part's values become the table: room for every part's.
-  parsed[0].values.reserve((body + tail.size()) / 2 + static_cast<std::size_t>(columns));
+  for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
+    parsed[i].values = values.data() + static_cast<std::size_t>(bounds[i] - data) / 2;
+  }
+  parsed.back().values = values.data() + body / 2;
   std::vector<std::thread> helpers;
   for (std::size_t i = 1; i + 1 < bounds.size(); ++i) {
-    helpers.emplace_back([&, i] {
-      // At most one value per two bytes: reserved, never grown (pages are touched as used).
-      parsed[i].values.reserve(static_cast<std::size_t>(bounds[i + 1] - bounds[i]) / 2 + 1);
-      parsePart(bounds[i], bounds[i + 1], columns, parsed[i]);
-    });
+    helpers.emplace_back([&, i] { parsePart(bounds[i], bounds[i + 1], columns, parsed[i]); });
   }
   parsePart(bounds[0], bounds[1], columns, parsed[0]);
   for (std::thread& t : helpers) {
     t.join();
   }
   parsePart(tail.data(), tail.data() + tail.size(), columns, parsed.back());
-  std::vector<std::int32_t> values = std::move(parsed[0].values);
+  std::size_t filled = 0;
   long lineNo = 2;  // the header is line 1
-  for (std::size_t i = 0; i < parsed.size(); ++i) {
-    const ParsedPart& part = parsed[i];
+  for (const ParsedPart& part : parsed) {
     if (part.badLine != nullptr) {
       std::vector<std::int32_t> ignored;
       parseLineChecked(fileName, std::string(part.badLine, part.badEnd), lineNo + part.lines, columns, ignored,
                        error);
       return -1;
     }
-    if (i > 0) {
-      values.insert(values.end(), part.values.begin(), part.values.end());
-    }
+    std::memmove(values.data() + filled, part.values, part.count * sizeof(std::int32_t));
+    filled += part.count;
     lineNo += part.lines;
   }
+  values.resize(filled);
   file.names = std::move(names);
   file.columns = columns;
   file.table = values.empty() ? PedTable() : PedTable(static_cast<std::size_t>(columns), std::move(values));

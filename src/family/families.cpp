@@ -2,9 +2,7 @@
 #include "family/families.h"
 
 #include <algorithm>
-#include <map>
 #include <numeric>
-#include <set>
 #include <tuple>
 
 namespace {
@@ -35,6 +33,9 @@ void addRoster(const PedTable& table, const std::vector<int>& rowList, FamilyLis
     if (role != MemberRole::None) {
       families.rosterRows.push_back(i);
       families.rosterIsParent.push_back(role == MemberRole::Parent ? 1 : 0);
+      const long sex = table[i][4];
+      families.rosterSex.push_back(static_cast<std::int8_t>(sex == 1 || sex == 2 ? sex : 0));
+      families.rosterAffected.push_back(static_cast<std::int8_t>(affectionCode(table[i][5])));
     }
   }
   families.rosterStart.push_back(families.rosterRows.size());
@@ -44,21 +45,55 @@ void addRoster(const PedTable& table, const std::vector<int>& rowList, FamilyLis
 
 int affectionCode(long value) { return value == 2 ? 1 : 0; }
 
+namespace {
+
+// Row i's (pedigree, mother, father), and the rows grouped by it: rows of
+// one group have equal triples; groups are numbered in sorted order.
+struct TripleGroups {
+  std::vector<Triple> triple;   // per row
+  std::vector<int> group;       // per row
+  std::vector<int> groupSize;   // per group
+};
+
+TripleGroups groupByTriple(const PedTable& table, int rows) {
+  TripleGroups g;
+  g.triple.reserve(static_cast<std::size_t>(rows));
+  for (int i = 0; i < rows; ++i) {
+    const PedRow row = table[i];
+    g.triple.emplace_back(row[PED], row[MOTHER], row[FATHER]);
+  }
+  std::vector<int> order(static_cast<std::size_t>(rows));
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return g.triple[a] < g.triple[b]; });
+  g.group.assign(static_cast<std::size_t>(rows), 0);
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    if (k == 0 || g.triple[order[k]] != g.triple[order[k - 1]]) {
+      g.groupSize.push_back(0);
+    }
+    g.group[order[k]] = static_cast<int>(g.groupSize.size()) - 1;
+    ++g.groupSize.back();
+  }
+  return g;
+}
+
+}  // namespace
+
 void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   // A pair is a family unless its child is the only row that names it: an
   // only child whose parents have no row anywhere (in any pedigree).
-  std::map<Triple, int> childrenOfTriple;
-  std::map<long, int> rowsWithId;
+  const TripleGroups groups = groupByTriple(table, rows);
+  std::vector<long> ids;
+  ids.reserve(static_cast<std::size_t>(rows));
   for (int i = 0; i < rows; ++i) {
-    const PedRow row = table[i];
-    ++childrenOfTriple[Triple{row[PED], row[MOTHER], row[FATHER]}];
-    ++rowsWithId[row[ID]];
+    ids.push_back(table[i][ID]);
   }
+  std::sort(ids.begin(), ids.end());
   auto idCount = [&](long id) {
-    auto it = rowsWithId.find(id);
-    return it == rowsWithId.end() ? 0 : it->second;
+    const auto range = std::equal_range(ids.begin(), ids.end(), id);
+    return static_cast<int>(range.second - range.first);
   };
-  std::set<Triple> listed;
+  // Per triple group: its family, or -1.
+  std::vector<long> familyOfGroup(groups.groupSize.size(), -1);
   for (int i = 0; i < rows; ++i) {
     const PedRow row = table[i];
     const long ped = row[PED];
@@ -67,46 +102,47 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
     if (father == 0 || mother == 0) {
       continue;
     }
-    const Triple key{ped, mother, father};
+    const int group = groups.group[static_cast<std::size_t>(i)];
+    if (familyOfGroup[static_cast<std::size_t>(group)] != -1) {
+      continue;  // listed at the pair's first child
+    }
     // Rows that name the pair: its children, and rows carrying either parent's id.
     int parentRows = idCount(mother) + (father != mother ? idCount(father) : 0);
     if (row[ID] == mother || row[ID] == father) {
       --parentRows;  // row i is counted once, as a child of the pair
     }
-    if (childrenOfTriple[key] == 1 && parentRows == 0) {
+    if (groups.groupSize[static_cast<std::size_t>(group)] == 1 && parentRows == 0) {
       continue;
     }
-    if (!listed.insert(key).second) {
-      continue;
-    }
+    familyOfGroup[static_cast<std::size_t>(group)] = static_cast<long>(families.pedIds.size());
     families.fatherIds.push_back(father);
     families.motherIds.push_back(mother);
     families.pedIds.push_back(ped);
   }
   // The rows each family's walk reads: those of its pedigree that name one of
-  // its parents or are a child of the pair.
-  std::map<Triple, std::size_t> familyOf;
+  // its parents or are a child of the pair. (pedigree, parent id, family), sorted.
+  std::vector<std::tuple<long, long, std::size_t>> familiesOfParent;
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
-    familyOf[Triple{families.pedIds[f], families.motherIds[f], families.fatherIds[f]}] = f;
-  }
-  std::map<std::pair<long, long>, std::vector<std::size_t>> familiesOfParent;  // (pedigree, id) -> families
-  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
-    familiesOfParent[{families.pedIds[f], families.fatherIds[f]}].push_back(f);
+    familiesOfParent.emplace_back(families.pedIds[f], families.fatherIds[f], f);
     if (families.motherIds[f] != families.fatherIds[f]) {
-      familiesOfParent[{families.pedIds[f], families.motherIds[f]}].push_back(f);
+      familiesOfParent.emplace_back(families.pedIds[f], families.motherIds[f], f);
     }
   }
+  std::sort(familiesOfParent.begin(), familiesOfParent.end());
   std::vector<std::vector<int>> candidateRows(families.pedIds.size());
+  std::vector<std::size_t> of;
   for (int i = 0; i < rows; ++i) {
     const PedRow row = table[i];
-    std::vector<std::size_t> of;
-    const auto child = familyOf.find(Triple{row[PED], row[MOTHER], row[FATHER]});
-    if (child != familyOf.end()) {
-      of.push_back(child->second);
+    of.clear();
+    const long child = familyOfGroup[static_cast<std::size_t>(groups.group[static_cast<std::size_t>(i)])];
+    if (child != -1) {
+      of.push_back(static_cast<std::size_t>(child));
     }
-    const auto parent = familiesOfParent.find({row[PED], row[ID]});
-    if (parent != familiesOfParent.end()) {
-      of.insert(of.end(), parent->second.begin(), parent->second.end());
+    const auto first = std::lower_bound(familiesOfParent.begin(), familiesOfParent.end(),
+                                        std::make_tuple(row[PED], row[ID], std::size_t{0}));
+    for (auto it = first; it != familiesOfParent.end() && std::get<0>(*it) == row[PED] && std::get<1>(*it) == row[ID];
+         ++it) {
+      of.push_back(std::get<2>(*it));
     }
     std::sort(of.begin(), of.end());
     of.erase(std::unique(of.begin(), of.end()), of.end());
@@ -117,6 +153,8 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   families.rosterStart.assign(1, 0);
   families.rosterRows.clear();
   families.rosterIsParent.clear();
+  families.rosterSex.clear();
+  families.rosterAffected.clear();
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
     addRoster(table, candidateRows[f], families, f);
   }
@@ -137,6 +175,9 @@ void keepFamily(FamilyList& to, const FamilyList& from, std::size_t f) {
   to.rosterRows.insert(to.rosterRows.end(), from.rosterRows.begin() + first, from.rosterRows.begin() + last);
   to.rosterIsParent.insert(to.rosterIsParent.end(), from.rosterIsParent.begin() + first,
                            from.rosterIsParent.begin() + last);
+  to.rosterSex.insert(to.rosterSex.end(), from.rosterSex.begin() + first, from.rosterSex.begin() + last);
+  to.rosterAffected.insert(to.rosterAffected.end(), from.rosterAffected.begin() + first,
+                           from.rosterAffected.begin() + last);
   to.rosterStart.push_back(to.rosterRows.size());
 }
 
@@ -146,6 +187,8 @@ void rosters(const PedTable& table, int rows, FamilyList& families) {
   families.rosterStart.assign(1, 0);
   families.rosterRows.clear();
   families.rosterIsParent.clear();
+  families.rosterSex.clear();
+  families.rosterAffected.clear();
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
     addRoster(table, everyRow, families, f);
   }

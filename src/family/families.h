@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "family/pedtable.h"
@@ -21,6 +22,10 @@ struct FamilyList {
   std::vector<std::size_t> rosterStart;
   std::vector<int> rosterRows;
   std::vector<char> rosterIsParent;
+  // Per roster entry, read once from the table: the sex when it is 1 or 2
+  // (else 0) and the affection code.
+  std::vector<std::int8_t> rosterSex;
+  std::vector<std::int8_t> rosterAffected;
 };
 
 // The genotyped members of one family at one marker. Positions are 0-based

@@ -6,8 +6,6 @@
 
 namespace {
 
-enum Col { SEX = 4, AFFECTION = 5 };
-
 std::atomic<std::uint64_t> preparations{0};
 
 // The distinct positive codes of one family, kept ascending in a small array
@@ -55,11 +53,31 @@ class FamilyAlleles {
 
 }  // namespace
 
-bool MarkerFamilies::carries(const FamilyAtMarker& f, int allele) const {
-  const int* begin = alleles.data() + f.allelesFirst;
-  const int* end = begin + f.alleleCount;
-  return std::find(begin, end, allele) != end;
+
+namespace {
+
+// The distinct positive allele codes of one family, ascending, appended to
+// `out`. Codes 1 to 63 (nearly every marker) are gathered as bits; a family
+// with any other code is sorted the general way.
+void appendFamilyAlleles(const GenotypedMember* members, std::uint32_t size, std::uint64_t bits, bool unusual,
+                         std::vector<int>& out) {
+  if (!unusual) {
+    for (; bits != 0; bits &= bits - 1) {
+      out.push_back(__builtin_ctzll(bits));
+    }
+    return;
+  }
+  FamilyAlleles familyAlleles;
+  for (std::uint32_t i = 0; i < size; ++i) {
+    familyAlleles.add(members[i].a);
+    familyAlleles.add(members[i].b);
+  }
+  familyAlleles.appendTo(out);
 }
+
+bool usualCode(std::int32_t code) { return static_cast<std::uint32_t>(code) - 1u < 63u; }
+
+}  // namespace
 
 void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
                    MarkerFamilies& marker) {
@@ -69,44 +87,55 @@ void prepareMarker(const PedTable& table, const FamilyList& families, int column
   marker.form = form;
   marker.serial = ++preparations;
   marker.families.resize(families.pedIds.size());
-  marker.members.clear();
+  // Room for every roster entry, kept from marker to marker: members are
+  // written in place, and the families say how many are used.
+  if (marker.members.size() < families.rosterRows.size()) {
+    marker.members.resize(families.rosterRows.size());
+  }
   marker.alleles.clear();
   const bool sexAware = form == FamilyForm::SexAware;
+  GenotypedMember* out = marker.members.data();
+  std::uint32_t used = 0;
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
     FamilyAtMarker at;
-    FamilyAlleles familyAlleles;
-    at.first = static_cast<std::uint32_t>(marker.members.size());
+    at.first = used;
     at.allelesFirst = static_cast<std::uint32_t>(marker.alleles.size());
+    std::uint64_t bits = 0;
+    bool unusual = false;
     for (std::size_t r = families.rosterStart[f]; r < families.rosterStart[f + 1]; ++r) {
-      const PedRow row = table[static_cast<std::size_t>(families.rosterRows[r])];
-      GenotypedMember member;
-      member.a = static_cast<std::int32_t>(row[column]);
-      member.b = static_cast<std::int32_t>(row[column + 1]);
-      const long sex = row[SEX];
+      const std::int32_t* row = table[static_cast<std::size_t>(families.rosterRows[r])].begin();
+      const std::int32_t a = row[column];
+      const std::int32_t b = row[column + 1];
+      const std::int8_t sex = families.rosterSex[r];
       // A member of unknown sex cannot be placed in an X-linked family.
-      if (member.a == 0 || member.b == 0 || (sexAware && sex != 1 && sex != 2)) {
+      if (a == 0 || b == 0 || (sexAware && sex == 0)) {
         continue;
       }
+      GenotypedMember& member = out[used++];
       member.row = families.rosterRows[r];
+      member.a = a;
+      member.b = b;
+      member.sex = sexAware ? sex : 0;
+      member.affected = families.rosterAffected[r];
       member.parent = families.rosterIsParent[r] != 0;
-      member.affected = static_cast<std::int8_t>(affectionCode(row[AFFECTION]));
-      if (sexAware) {
-        member.sex = static_cast<std::int8_t>(sex);
-      }
       if (member.parent) {
         if (sexAware) {
           (sex == 1 ? at.fatherPos : at.motherPos) = static_cast<int>(at.size);
         }
         ++at.parents;
       }
-      familyAlleles.add(member.a);
-      familyAlleles.add(member.b);
-      at.negativeCodes = at.negativeCodes || member.a < 0 || member.b < 0;
-      marker.members.push_back(member);
+      // Codes outside 1..63 (negative ones are never listed) take the general way.
+      unusual = unusual || !usualCode(a) || !usualCode(b);
+      bits |= std::uint64_t{1} << (a & 63) | std::uint64_t{1} << (b & 63);
       ++at.size;
     }
-    familyAlleles.appendTo(marker.alleles);
-    at.alleleCount = static_cast<std::uint32_t>(familyAlleles.size());
+    if (unusual) {
+      for (std::uint32_t i = 0; i < at.size; ++i) {
+        at.negativeCodes = at.negativeCodes || out[at.first + i].a < 0 || out[at.first + i].b < 0;
+      }
+    }
+    appendFamilyAlleles(out + at.first, at.size, bits, unusual, marker.alleles);
+    at.alleleCount = static_cast<std::uint32_t>(marker.alleles.size()) - at.allelesFirst;
     marker.families[f] = at;
   }
 }

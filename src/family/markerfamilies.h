@@ -54,11 +54,19 @@ struct MarkerFamilies {
   // marker and family elsewhere (the Mendelian checks) is kept under it.
   std::uint64_t serial = 0;
   std::vector<FamilyAtMarker> families;
-  std::vector<GenotypedMember> members;
+  std::vector<GenotypedMember> members;  // the families' members, then unused room kept for the next marker
   std::vector<int> alleles;
 
   const GenotypedMember* membersOf(const FamilyAtMarker& f) const { return members.data() + f.first; }
-  bool carries(const FamilyAtMarker& f, int allele) const;
+  bool carries(const FamilyAtMarker& f, int allele) const {
+    const int* list = alleles.data() + f.allelesFirst;
+    for (std::uint32_t i = 0; i < f.alleleCount; ++i) {
+      if (list[i] == allele) {
+        return true;
+      }
+    }
+    return false;
+  }
 };
 
 // Prepares `marker` for the marker whose first allele column is `column`

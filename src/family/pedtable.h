@@ -5,8 +5,47 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <new>
 #include <utility>
 #include <vector>
+
+// The table's allocator. Its resize leaves new values unset: a table being
+// read is sized for the whole file at once, and its pages are touched only
+// as the parsing threads fill them. A large table gets a mapping of its own,
+// backed by huge pages where the system gives them on request: a 4 KiB page
+// touched for the first time costs microseconds, and a study's table spans
+// thousands of them.
+void* allocateTableMemory(std::size_t bytes);
+void releaseTableMemory(void* memory, std::size_t bytes);
+
+template <class T>
+struct TableAllocator {
+  using value_type = T;
+  TableAllocator() = default;
+  template <class U>
+  TableAllocator(const TableAllocator<U>&) {}
+  T* allocate(std::size_t n) { return static_cast<T*>(allocateTableMemory(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) { releaseTableMemory(p, n * sizeof(T)); }
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <class U>
+  bool operator==(const TableAllocator<U>&) const {
+    return true;
+  }
+  template <class U>
+  bool operator!=(const TableAllocator<U>&) const {
+    return false;
+  }
+};
+
+// The table's values, row after row.
+using PedValues = std::vector<std::int32_t, TableAllocator<std::int32_t>>;
 
 // One row of the table, read-only: value c of the row is row[c].
 class PedRow {
@@ -36,7 +75,7 @@ class PedTable {
   }
 
   // A table of width-wide rows from their values, row after row.
-  PedTable(std::size_t width, std::vector<std::int32_t> values)
+  PedTable(std::size_t width, PedValues values)
       : values_(std::move(values)), rows_(width == 0 ? 0 : values_.size() / width), width_(width) {}
 
   // Appends a row; its values must fit 32 bits (the reader checks them).
@@ -52,7 +91,7 @@ class PedTable {
   void set(std::size_t r, std::size_t c, long value) { values_[r * width_ + c] = static_cast<std::int32_t>(value); }
   // Keeps the first `rows` rows (new rows are all zeros).
   void resize(std::size_t rows) {
-    values_.resize(rows * width_);
+    values_.resize(rows * width_, 0);
     rows_ = rows;
   }
   void reserve(std::size_t rows, std::size_t width) { values_.reserve(rows * width); }
@@ -90,7 +129,7 @@ class PedTable {
   }
 
  private:
-  std::vector<std::int32_t> values_;  // row-major
+  PedValues values_;  // row-major
   std::size_t rows_ = 0;
   std::size_t width_ = 0;
 };

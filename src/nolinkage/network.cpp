@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "family/codings.h"
 #include "network/lattice.h"
@@ -170,6 +173,41 @@ std::size_t patternKey(int xlinked, int model, const MarkerFamilies& marker, con
   return n;
 }
 
+// The packed form of patternKey's key (as packKey gives it) for a family of
+// at most 8 members, whose key has at most 12 entries, each in [-1, 30]:
+// written without the key.
+std::uint64_t packedPatternKey(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at,
+                               int tested) {
+  const GenotypedMember* members = marker.membersOf(at);
+  auto field = [](int value) { return static_cast<std::uint64_t>(value + 1); };
+  std::uint64_t packed = 1;
+  packed = packed << 5 | field(xlinked);
+  packed = packed << 5 | field(model);
+  if (xlinked == 1) {
+    packed = packed << 5 | field(at.fatherPos == -1 ? -1 : members[at.fatherPos].copies(tested));
+    packed = packed << 5 | field(at.motherPos == -1 ? -1 : members[at.motherPos].copies(tested));
+    for (std::uint32_t i = 0; i < at.size; ++i) {
+      if (!members[i].parent) {
+        packed = packed << 5 | field(members[i].sex * 8 + members[i].copies(tested) * 2 + members[i].affected);
+      }
+    }
+    return packed;
+  }
+  packed = packed << 5 | field(static_cast<int>(std::min<std::uint32_t>(at.alleleCount, 3)));
+  packed = packed << 5 | field(static_cast<int>(at.parents));
+  for (std::uint32_t i = 0; i < at.size; ++i) {
+    if (members[i].parent) {
+      packed = packed << 5 | field(members[i].copies(tested));
+    }
+  }
+  for (std::uint32_t i = 0; i < at.size; ++i) {
+    if (!members[i].parent) {
+      packed = packed << 5 | field(members[i].copies(tested) * 2 + members[i].affected);
+    }
+  }
+  return packed;
+}
+
 std::uint64_t hashKey(const int* key, std::size_t n) {
   std::uint64_t h = 1469598103934665603ull;
   for (std::size_t i = 0; i < n; ++i) {
@@ -201,6 +239,39 @@ struct PatternOutcome {
   FamilyOutcome outcome;
   double statistic = 0.0;
 };
+
+// The patterns of small families (packed keys) worked out by any thread of
+// the process, so that a pattern costs one network however many threads
+// meet it. Each thread keeps its own copy of what it uses (PatternStore);
+// this is consulted only when a thread meets a pattern for the first time.
+// Bounded: past kMaxShared patterns, new ones stay with their thread.
+class SharedPatterns {
+ public:
+  template <class Compute>
+  PatternOutcome get(std::uint64_t packed, Compute compute) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto found = outcomes_.find(packed);
+      if (found != outcomes_.end()) {
+        return *found->second;
+      }
+    }
+    // Worked out unlocked: two threads may both do it, with equal results.
+    PatternOutcome outcome = compute();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (outcomes_.size() < kMaxShared) {
+      outcomes_.emplace(packed, std::make_unique<PatternOutcome>(outcome));
+    }
+    return outcome;
+  }
+
+ private:
+  static constexpr std::size_t kMaxShared = 200000;
+  std::mutex mutex_;
+  std::unordered_map<std::uint64_t, std::unique_ptr<PatternOutcome>> outcomes_;
+};
+
+SharedPatterns sharedPatterns;
 
 // The distributions of the families by pattern, each worked out once per
 // thread: a pattern's distribution depends only on its key (with the trait
@@ -278,7 +349,7 @@ class PatternStore {
         return packedSlots_[s].pattern - 1;
       }
     }
-    const std::size_t p = addOutcome(compute());
+    const std::size_t p = addOutcome(sharedPatterns.get(packed, compute));
     packedSlots_[s] = PackedSlot{packed, static_cast<std::uint32_t>(p + 1)};
     if (2 * ++packedCount_ > packedSlots_.size()) {
       std::vector<PackedSlot> old(2 * packedSlots_.size(), PackedSlot{});
@@ -386,6 +457,7 @@ struct ThreadState {
   FamilyMembers fam;
   AllelePairs pairs;
   std::vector<int> key;
+  std::vector<FamilyId> informativeFamilies;
 };
 
 thread_local ThreadState state;
@@ -404,6 +476,10 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
   ThreadState& st = state;
   PatternStore& store = st.store;
   store.startAnalysis();
+  // Listed in a scratch list kept by the thread, then copied at their exact
+  // number: a run holds many results at once.
+  std::vector<FamilyId>& informativeFamilies = st.informativeFamilies;
+  informativeFamilies.clear();
 
   const int uninformative = forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
     // A family that does not carry the tested allele cannot be given copies of it.
@@ -416,11 +492,7 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
       result.incompatiblePeds.push_back(families.pedIds[f]);
       return false;
     }
-    if (st.key.size() < 5 + at.size) {
-      st.key.resize(5 + at.size);
-    }
-    const std::size_t n = patternKey(xlinked, model, marker, at, tested, st.key.data());
-    const std::size_t pattern = store.lookUp(st.key.data(), n, [&] {
+    const auto compute = [&] {
       fillMembers(marker, f, st.fam);
       const FamilyMembers& fam = st.fam;
       alleles(st.pairs, fam.members, L, *marker.table, marker.column, k);
@@ -430,7 +502,17 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
                                : autosomalFamily(fam, st.pairs, distinct, model);
       p.statistic = statistic(st.pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
       return p;
-    });
+    };
+    std::size_t pattern = 0;
+    if (at.size <= 8) {
+      pattern = store.lookUpPacked(packedPatternKey(xlinked, model, marker, at, tested), compute);
+    } else {
+      if (st.key.size() < 5 + at.size) {
+        st.key.resize(5 + at.size);
+      }
+      const std::size_t n = patternKey(xlinked, model, marker, at, tested, st.key.data());
+      pattern = store.lookUp(st.key.data(), n, compute);
+    }
     const PatternOutcome& p = store.outcome(pattern);
     if (p.outcome.incompatible) {
       result.incompatiblePeds.push_back(families.pedIds[f]);  // one warning per family
@@ -440,10 +522,11 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
     }
     store.count(pattern);
     S = S + p.statistic;
-    result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
     return true;
   });
 
+  result.informativeFamilies.assign(informativeFamilies.begin(), informativeFamilies.end());
   StudySum sum;
   for (const auto& [pattern, count] : store.counted()) {
     sum.add(store.outcome(pattern).outcome.dist, count);

@@ -191,6 +191,8 @@ TEST(LoadTable, PartsGiveTheTableAndTheFirstErrorOfOneReading) {
   EXPECT_EQ(read(good, 4, four), "");
   EXPECT_EQ(one.rows, 120000);
   EXPECT_EQ(one.table, four.table);
+  EXPECT_EQ(std::vector<long>(four.table[119999].begin(), four.table[119999].end()),
+            (std::vector<long>{7, 120000, 0, 0, 1, 2, 1, 2, -3, 4}));
 
   std::string bad = text;
   bad.replace(bad.find("\n7 100000 ") + 1, 1, "x");  // line 100,002 (the header and a blank line before it)

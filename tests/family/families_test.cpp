@@ -166,3 +166,25 @@ TEST(PrepareMarker, MembersAndAllelesFollowTheMarkerRostersSurviveKeeping) {
     EXPECT_FALSE(marker.families[0].negativeCodes);
   }
 }
+
+// Codes 1 to 63 are gathered as bits; any other code takes the general way.
+// Both ways give the family's distinct positive codes, ascending.
+TEST(PrepareMarker, AllelesOfAnySizeAreListedAscending) {
+  const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 63, 64},
+                                {1, 2, 0, 0, 2, 1, 200, 1},
+                                {1, 3, 1, 2, 2, 2, 63, 1},
+                                {2, 4, 0, 0, 1, 1, 63, 1},
+                                {2, 5, 0, 0, 2, 1, 1, 1},
+                                {2, 6, 4, 5, 2, 2, 63, 1}});
+  const FamilyList list = familiesOf(t);
+  MarkerFamilies marker;
+  prepareMarker(t, list, 6, FamilyForm::SexAware, marker);
+  const auto allelesOf = [&](std::size_t f) {
+    const FamilyAtMarker& at = marker.families[f];
+    return std::vector<int>(marker.alleles.begin() + at.allelesFirst,
+                            marker.alleles.begin() + at.allelesFirst + at.alleleCount);
+  };
+  EXPECT_EQ(allelesOf(0), (std::vector<int>{1, 63, 64, 200}));
+  EXPECT_EQ(allelesOf(1), (std::vector<int>{1, 63}));
+  EXPECT_FALSE(marker.families[0].negativeCodes);
+}

@@ -152,14 +152,15 @@ StudyPedigree buildPedigree(const std::vector<io::Sample>& samples) {
 }
 
 PedTable pedigreeTable(const StudyPedigree& pedigree, std::size_t markers) {
-  PedTable table;
-  table.reserve(pedigree.size(), 6 + 2 * markers);
-  std::vector<long> row(6 + 2 * markers, 0);
+  const std::size_t width = 6 + 2 * markers;
+  PedValues values;
+  values.resize(pedigree.columns.size() * width, 0);  // genotypes missing until filled
+  std::int32_t* row = values.data();
   for (const auto& columns : pedigree.columns) {
-    std::copy(columns.begin(), columns.end(), row.begin());
-    table.push_back(row);
+    std::copy(columns.begin(), columns.end(), row);
+    row += width;
   }
-  return table;
+  return PedTable(width, std::move(values));
 }
 
 std::string describeFamily(const StudyPedigree& p, const FamilyId& f) {

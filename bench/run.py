@@ -4,10 +4,11 @@
   bench/run.py [--kintex build/kintex] [--work /tmp/kintex-bench] [--quick]
 
 Studies are made by bench/make_study.py in the work directory (kept between runs). Each time is the
-best of five runs (wall clock); peak memory is the largest resident size of those runs, both read
-from /usr/bin/time. `plink1.9 --tdt exact` runs on the same individuals where it applies; kintex is
-timed there in its classic form (the study's text file) and in its named form on the same PLINK
-fileset as plink (--bfile). Needs /usr/bin/time and plink1.9: tools/install-deps.sh --bench.
+best of five runs (wall clock, to the millisecond: a run of a few hundredths of a second needs it);
+peak memory is the largest resident size of those runs, from the kernel's account of each child.
+`plink1.9 --tdt exact` runs on the same individuals where it applies; kintex is timed there in its
+classic form (the study's text file) and in its named form on the same PLINK fileset as plink
+(--bfile). Needs plink1.9: tools/install-deps.sh --bench.
 """
 import argparse
 import math
@@ -16,21 +17,26 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def timed(cmd, cwd, repeat=5):
+    """Best wall time (s, to the millisecond) and largest peak resident size (KB) of `repeat` runs."""
     best, peak = None, 0
     for _ in range(repeat):
-        r = subprocess.run(["/usr/bin/time", "-f", "TIME %e %M"] + cmd, cwd=cwd,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        m = re.search(r"TIME ([0-9.]+) ([0-9]+)", r.stderr)
-        if r.returncode != 0 or not m:
-            sys.exit("failed: %s\n%s" % (" ".join(cmd), r.stderr))
-        t, kb = float(m.group(1)), int(m.group(2))
+        with open(os.devnull, "wb") as null:
+            start = time.perf_counter()
+            child = subprocess.Popen(cmd, cwd=cwd, stdout=null, stderr=subprocess.PIPE)
+            _, status, usage = os.wait4(child.pid, 0)
+            t = time.perf_counter() - start
+            err = child.stderr.read().decode(errors="replace")
+            child.stderr.close()
+        if status != 0:
+            sys.exit("failed: %s\n%s" % (" ".join(cmd), err))
         best = t if best is None else min(best, t)
-        peak = max(peak, kb)
+        peak = max(peak, usage.ru_maxrss)
     return best, peak
 
 
@@ -47,11 +53,8 @@ def main():
     ap.add_argument("--work", default="/tmp/kintex-bench")
     ap.add_argument("--quick", action="store_true", help="growth up to 16,000 trios only")
     a = ap.parse_args()
-    missing = [name for name, found in (("/usr/bin/time (Debian package time)", os.access("/usr/bin/time", os.X_OK)),
-                                        ("plink1.9 (Debian package plink1.9)", shutil.which("plink1.9")))
-               if not found]
-    if missing:
-        sys.exit("bench/run.py needs %s; install with: tools/install-deps.sh --bench" % " and ".join(missing))
+    if not shutil.which("plink1.9"):
+        sys.exit("bench/run.py needs plink1.9 (Debian package plink1.9); install with: tools/install-deps.sh --bench")
     kintex = os.path.abspath(a.kintex)
     os.makedirs(a.work, exist_ok=True)
     rows = []
@@ -65,7 +68,7 @@ def main():
         return timed([kintex] + pre + ["--bfile", prefix, "--out", "named"], a.work, repeat)
 
     def row(case, t, kb, ratio=""):
-        rows.append((case, "%.2f s" % t, "%.0f MB" % (kb / 1024.0), ratio))
+        rows.append((case, "%.3f s" % t, "%.0f MB" % (kb / 1024.0), ratio))
         print("%-58s %9s %8s %s" % rows[-1], flush=True)
 
     # 1. 3,000 trios x 100 SNPs, every marker, no linkage, additive; plink on the same trios.
@@ -73,9 +76,9 @@ def main():
     pt, pkb = timed(["plink1.9", "--bfile", "trios3000", "--tdt", "exact", "--out", "plinkout"], a.work)
     row("plink1.9 --tdt exact, 3,000 trios x 100 SNPs", pt, pkb)
     t, kb = kin(ped, "0 0 1 0")
-    row("3,000 trios x 100 SNPs, all markers, no linkage, additive", t, kb, "%.1fx plink" % (t / max(pt, 0.01)))
+    row("3,000 trios x 100 SNPs, all markers, no linkage, additive", t, kb, "%.1fx plink" % (t / pt))
     t, kb = named("trios3000")
-    row("the same, named form: --bfile trios3000 (plink's files)", t, kb, "%.1fx plink" % (t / max(pt, 0.01)))
+    row("the same, named form: --bfile trios3000 (plink's files)", t, kb, "%.1fx plink" % (t / pt))
 
     # 2. 20,000 families (sibships of 1-4, 30% with a parent missing), one SNP, each test, one thread.
     ped = study(a.work, "fam20000", "--families", "20000", "--kids", "1-4", "--missing-parent", "0.3",
@@ -105,7 +108,7 @@ def main():
         mx, my = sum(xs) / len(xs), sum(ys) / len(ys)
         k = sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sum((x - mx) ** 2 for x in xs)
         rows.append(("growth %s, %d-%d trios" % (label, sizes[0], sizes[-1]),
-                     " / ".join("%.2f" % t for t in times[label]) + " s", "", "k = %.2f" % k))
+                     " / ".join("%.3f" % t for t in times[label]) + " s", "", "k = %.2f" % k))
         print("%-58s %s  %s" % (rows[-1][0], rows[-1][1], rows[-1][3]), flush=True)
 
     # 5. Threads: 200 markers on one and on two threads.

@@ -5,15 +5,15 @@
 #   tools/install-deps.sh --tests  also what the test suite needs (GoogleTest,
 #                                  matplotlib for the summary plots, Snakemake)
 #   tools/install-deps.sh --ci     also clang with its fuzzing runtime
-#   tools/install-deps.sh --bench  also what bench/run.py runs: GNU time (/usr/bin/time)
-#                                  and PLINK 1.9 (plink1.9, the peer it is timed against)
+#   tools/install-deps.sh --bench  also what bench/run.py compares with:
+#                                  PLINK 1.9 (plink1.9, the peer it is timed against)
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libhts-dev libcli11-dev)
 case "${1:-}" in
   --tests) packages+=(libgtest-dev python3-matplotlib snakemake) ;;
   --ci) packages+=(libgtest-dev python3-matplotlib snakemake clang libclang-rt-14-dev) ;;
-  --bench) packages+=(time plink1.9) ;;
+  --bench) packages+=(plink1.9) ;;
 esac
 
 missing=()

@@ -9,7 +9,7 @@
 #                                  PLINK 1.9 (plink1.9, the peer it is timed against)
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libhts-dev libcli11-dev)
+packages=(cmake g++ make pkg-config libhts-dev libhtscodecs-dev libbz2-dev libcli11-dev)
 case "${1:-}" in
   --tests) packages+=(libgtest-dev python3-matplotlib snakemake) ;;
   --ci) packages+=(libgtest-dev python3-matplotlib snakemake clang libclang-rt-14-dev) ;;

@@ -119,6 +119,18 @@ struct PendingMarker {
   bool xlinked = false;
 };
 
+// Per nuclear family: "pedigree<TAB>father<TAB>mother<LF>", written once per
+// informative analysis of the family.
+std::vector<std::string> familyColumnsOf(const StudyPedigree& p) {
+  std::vector<std::string> columns;
+  const FamilyList& f = p.families;
+  for (std::size_t i = 0; i < f.pedIds.size(); ++i) {
+    columns.push_back(p.familyName(f.pedIds[i]) + '\t' + p.individualName(f.fatherIds[i]) + '\t' +
+                      p.individualName(f.motherIds[i]) + '\n');
+  }
+  return columns;
+}
+
 class StudyRun {
  public:
   StudyRun(const RunOptions& o, io::GenotypeSource& source, const StudyPedigree& pedigree, OutputFiles& files)
@@ -127,6 +139,7 @@ class StudyRun {
         pedigree_(pedigree),
         tsv_(files[0]),
         informative_(files[2]),
+        familyColumns_(familyColumnsOf(pedigree)),
         started_(std::time(nullptr)) {}
 
   void run(const MarkerPlan& plan);
@@ -164,6 +177,8 @@ class StudyRun {
   std::size_t markersWithErrors_ = 0;
   MessageList hetMen_;
   MessageList mendelian_;
+  // Per nuclear family, its last three columns of the informative table.
+  std::vector<std::string> familyColumns_;
   std::time_t started_;
 };
 
@@ -317,14 +332,24 @@ void StudyRun::writeRow(const PendingMarker& marker, const AnalysisJob& job, con
   }
   rows += '\n';
   const std::string prefix = info.name + '\t' + allele + '\t' + setting + '\t';
+  // The informative families come in family-list order: one walk finds each.
+  const FamilyList& list = pedigree_.families;
+  std::size_t f = 0;
   for (const FamilyId& family : r.informativeFamilies) {
+    const auto same = [&](std::size_t i) {
+      return list.pedIds[i] == family.ped && list.fatherIds[i] == family.father && list.motherIds[i] == family.mother;
+    };
+    while (f < list.pedIds.size() && !same(f)) {
+      ++f;
+    }
     families += prefix;
-    families += pedigree_.familyName(family.ped);
-    families += '\t';
-    families += pedigree_.individualName(family.father);
-    families += '\t';
-    families += pedigree_.individualName(family.mother);
-    families += '\n';
+    if (f < list.pedIds.size()) {
+      families += familyColumns_[f];
+    } else {  // not in list order after all: the names one by one
+      families += pedigree_.familyName(family.ped) + '\t' + pedigree_.individualName(family.father) + '\t' +
+                  pedigree_.individualName(family.mother) + '\n';
+      f = 0;
+    }
   }
 }
 

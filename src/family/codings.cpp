@@ -8,6 +8,47 @@ namespace {
 bool listed(const std::vector<int>& list, long code) {
   return std::find(list.begin(), list.end(), code) != list.end();
 }
+
+// The allele lists when some code is negative or above 63: codes 1 to 63 in
+// a bit set per marker, larger ones listed as they come.
+std::vector<std::vector<int>> markerAlleleListsOfAnyCodes(const PedTable& table, int first, int last) {
+  const std::size_t markers = static_cast<std::size_t>(std::max(0, last - first + 1));
+  std::vector<std::vector<int>> lists(markers);
+  std::vector<std::uint64_t> seen(markers, 0);
+  auto bit = [](std::int32_t code) {
+    return static_cast<std::uint32_t>(code) - 1u < 63u ? std::uint64_t{1} << code : 0;
+  };
+  std::uint64_t* bits = seen.data();
+  bool large = false;
+  for (std::size_t r = 0; r < table.size(); ++r) {
+    const std::int32_t* codes = table[r].begin() + 2 * first + 4;
+    for (std::size_t m = 0; m < markers; ++m) {
+      const std::int32_t a = codes[2 * m];
+      const std::int32_t b = codes[2 * m + 1];
+      bits[m] |= bit(a) | bit(b);
+      large = large || a >= 64 || b >= 64;
+    }
+  }
+  for (std::size_t r = 0; large && r < table.size(); ++r) {
+    const std::int32_t* codes = table[r].begin() + 2 * first + 4;
+    for (std::size_t m = 0; m < markers; ++m) {
+      for (std::size_t i = 0; i < 2; ++i) {
+        const std::int32_t code = codes[2 * m + i];
+        if (code >= 64 && !listed(lists[m], code)) {
+          lists[m].push_back(code);
+        }
+      }
+    }
+  }
+  for (std::size_t m = 0; m < markers; ++m) {
+    for (std::uint64_t bits = seen[m]; bits != 0; bits &= bits - 1) {
+      lists[m].push_back(__builtin_ctzll(bits));
+    }
+    std::sort(lists[m].begin(), lists[m].end());
+  }
+  return lists;
+}
+
 }  // namespace
 
 void countAlleles(const PedTable& table, std::vector<int>& list, const std::vector<int>& rows,
@@ -40,39 +81,28 @@ void countAlleles(const PedTable& table, std::vector<int>& list, const std::vect
 std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last) {
   const std::size_t markers = static_cast<std::size_t>(std::max(0, last - first + 1));
   std::vector<std::vector<int>> lists(markers);
-  // Row by row, as the table lies in memory: codes below 64 in a bit set per
-  // marker, larger ones listed as they come.
+  // Row by row, as the table lies in memory: codes 0 to 63 in a bit set per
+  // marker (0, missing, is dropped at the end). Any other code sends the
+  // whole call the careful way.
   std::vector<std::uint64_t> seen(markers, 0);
-  auto bit = [](std::int32_t code) {
-    return static_cast<std::uint32_t>(code) - 1u < 63u ? std::uint64_t{1} << code : 0;
-  };
   std::uint64_t* bits = seen.data();
-  bool large = false;
+  std::uint32_t unusual = 0;
   for (std::size_t r = 0; r < table.size(); ++r) {
     const std::int32_t* codes = table[r].begin() + 2 * first + 4;
     for (std::size_t m = 0; m < markers; ++m) {
-      const std::int32_t a = codes[2 * m];
-      const std::int32_t b = codes[2 * m + 1];
-      bits[m] |= bit(a) | bit(b);
-      large = large || a >= 64 || b >= 64;
+      const auto a = static_cast<std::uint32_t>(codes[2 * m]);
+      const auto b = static_cast<std::uint32_t>(codes[2 * m + 1]);
+      bits[m] |= std::uint64_t{1} << (a & 63) | std::uint64_t{1} << (b & 63);
+      unusual |= (a >= 64) | (b >= 64);
     }
   }
-  for (std::size_t r = 0; large && r < table.size(); ++r) {
-    const std::int32_t* codes = table[r].begin() + 2 * first + 4;
-    for (std::size_t m = 0; m < markers; ++m) {
-      for (std::size_t i = 0; i < 2; ++i) {
-        const std::int32_t code = codes[2 * m + i];
-        if (code >= 64 && !listed(lists[m], code)) {
-          lists[m].push_back(code);
-        }
-      }
-    }
+  if (unusual != 0) {
+    return markerAlleleListsOfAnyCodes(table, first, last);
   }
   for (std::size_t m = 0; m < markers; ++m) {
-    for (std::uint64_t bits = seen[m]; bits != 0; bits &= bits - 1) {
-      lists[m].push_back(__builtin_ctzll(bits));
+    for (std::uint64_t b = seen[m] & ~std::uint64_t{1}; b != 0; b &= b - 1) {
+      lists[m].push_back(__builtin_ctzll(b));
     }
-    std::sort(lists[m].begin(), lists[m].end());
   }
   return lists;
 }

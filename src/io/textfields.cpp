@@ -57,6 +57,7 @@ bool LineReader::next(std::string& line) {
 
 std::vector<std::string> splitFields(const std::string& line) {
   std::vector<std::string> fields;
+  fields.reserve(8);  // a .fam line has six, a .bim line six
   std::size_t i = 0;
   while (i < line.size()) {
     while (i < line.size() && separator(line[i])) {
@@ -67,7 +68,7 @@ std::vector<std::string> splitFields(const std::string& line) {
       ++i;
     }
     if (i > start) {
-      fields.push_back(line.substr(start, i - start));
+      fields.emplace_back(line, start, i - start);
     }
   }
   return fields;

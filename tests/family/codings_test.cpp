@@ -88,3 +88,16 @@ TEST(Checkgenos, XLinkedConsistency) {
     EXPECT_EQ(checkgenos(c.pairs, c.sons, c.daughters, c.father, c.mother), c.expected) << c.what;
   }
 }
+
+// Every marker's allele list is its positive codes in ascending order: 0 is
+// missing, negative codes are never alleles, and codes of 64 and more are as
+// good as small ones (they take another way through the reading).
+TEST(MarkerAlleleLists, PositiveCodesAscendingWhateverTheirSize) {
+  const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 2, 0, 5, -3, 64, 63},
+                                {1, 2, 0, 0, 2, 1, 1, 2, 0, 0, 200, 1},
+                                {1, 3, 1, 2, 1, 2, 0, 0, 5, 5, 63, 63}});
+  using Lists = std::vector<std::vector<int>>;
+  EXPECT_EQ(markerAlleleLists(t, 1, 2), (Lists{{1, 2}, {5}}));
+  EXPECT_EQ(markerAlleleLists(t, 1, 1), (Lists{{1, 2}}));
+  EXPECT_EQ(markerAlleleLists(t, 1, 3), (Lists{{1, 2}, {5}, {1, 63, 64, 200}}));
+}

@@ -29,6 +29,10 @@ struct PedigreeFile {
 // name; -1 (file untouched) when a data line is malformed: every data line
 // must hold exactly `columns` integers that fit 32 bits, and `error` then
 // holds the message for the first bad line. Lines of white space only are
-// not rows. The data lines are parsed on up to `threads` threads (a large
-// file in parts side by side); the result is the same for any number.
-int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads = 1);
+// not rows. The data lines are parsed on up to `threads` threads, in parts
+// side by side of at least `partBytes` bytes; the result is the same for any
+// number. (Below some 16 MB, a second thread costs more than it saves: the
+// threads' first touches of the table's memory wait on each other.)
+constexpr std::size_t kPedigreePartBytes = std::size_t{16} << 20;
+int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads = 1,
+                     std::size_t partBytes = kPedigreePartBytes);

@@ -120,6 +120,10 @@ TEST(LoadTable, ReadsValuesIncludingNegativeAndCrlf) {
   PedTable t;
   EXPECT_EQ(loadError("M1\r\n1 2 0 0 1 2 -1 3\r\n 7\t8 2 1 2 -9 4 4 \r\n", &t), "");
   EXPECT_EQ(t, (PedTable{{1, 2, 0, 0, 1, 2, -1, 3}, {7, 8, 2, 1, 2, -9, 4, 4}}));
+  // Runs of one-digit values, by spaces, by tabs, and mixed.
+  EXPECT_EQ(loadError("M1 M2\n9 8 7 6 5 4 3 2 1 0 \n1\t2\t3\t4\t5\t6\t7\t8\t9\t0\n1 2\t3 4\t5 6\t7 8\t9 0\n", &t), "");
+  const std::vector<long> digits{1, 2, 3, 4, 5, 6, 7, 8, 9, 0};
+  EXPECT_EQ(t, (PedTable{{9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, digits, digits}));
 }
 
 TEST(LoadTable, MalformedLinesAreReportedNotRead) {
@@ -137,6 +141,11 @@ TEST(LoadTable, MalformedLinesAreReportedNotRead) {
        "line 2, value 7: '99999999999999999999999' is out of range.\n"},
       // The value count is checked before the tokens.
       {"M1\n1 1 0 0 1 1 x\n", "line 2: expected 8 values, found 7.\n"},
+      // Runs of one-digit values are read eight bytes at a time: the bytes
+      // just above '9' and a run broken by another blank must still be seen.
+      {"M1\n1 1 0 0 1 : 1 1 \n", "line 2, value 6: ':' is not an integer.\n"},
+      {"M1\n1 1 0 0 ? 1 1 1 \n", "line 2, value 5: '?' is not an integer.\n"},
+      {"M1\n1\t1\t0\t0\t1\t1\t1\t1/\n", "line 2, value 8: '1/' is not an integer.\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(loadError(c.text), c.error) << c.text;
@@ -169,7 +178,7 @@ TEST(LoadTable, NoLimitOnLineLengthOrMarkerCount) {
   EXPECT_EQ(file.table[0][805], 67890);
 }
 
-// A file of a few megabytes is parsed in parts side by side: the table and
+// A file of a few megabytes, in parts of a megabyte side by side: the table and
 // the first malformed line (also when a later part holds another) must be
 // those of a reading in one part.
 TEST(LoadTable, PartsGiveTheTableAndTheFirstErrorOfOneReading) {
@@ -182,7 +191,7 @@ TEST(LoadTable, PartsGiveTheTableAndTheFirstErrorOfOneReading) {
   }
   const auto read = [](const std::string& path, int threads, PedigreeFile& file) {
     std::string error;
-    readPedigreeFile(path, file, error, threads);
+    readPedigreeFile(path, file, error, threads, 1 << 20);
     return error;
   };
   const std::string good = writeFile("big.ped", text);

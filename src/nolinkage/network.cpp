@@ -271,7 +271,10 @@ class SharedPatterns {
   std::unordered_map<std::uint64_t, std::unique_ptr<PatternOutcome>> outcomes_;
 };
 
-SharedPatterns sharedPatterns;
+// Made once and never destroyed: the process's end releases its memory,
+// where freeing its thousands of patterns one by one would hold up every
+// run's exit.
+SharedPatterns& sharedPatterns = *new SharedPatterns;
 
 // The distributions of the families by pattern, each worked out once per
 // thread: a pattern's distribution depends only on its key (with the trait

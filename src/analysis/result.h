@@ -3,14 +3,21 @@
 // driver turns it into log lines, console text and informative.txt.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// A nuclear family as the pedigree names it.
+// A nuclear family as the pedigree names it. The ids are the table's 32-bit
+// values: a run holds one of these per informative family and analysis.
 struct FamilyId {
-  long ped;
-  long father;
-  long mother;
+  FamilyId() = default;
+  FamilyId(long pedId, long fatherId, long motherId)
+      : ped(static_cast<std::int32_t>(pedId)),
+        father(static_cast<std::int32_t>(fatherId)),
+        mother(static_cast<std::int32_t>(motherId)) {}
+  std::int32_t ped = 0;
+  std::int32_t father = 0;
+  std::int32_t mother = 0;
 };
 
 struct AnalysisResult {

@@ -29,6 +29,7 @@ namespace {
 
 // Markers per pedigree table: memory stays bounded whatever the marker count.
 constexpr std::size_t kBatchMarkers = 256;
+constexpr std::size_t kFillMarkers = 16;
 // Messages per kind of problem written to the log; the counts are always complete.
 constexpr std::size_t kMessagesPerKind = 1000;
 
@@ -158,6 +159,7 @@ class StudyRun {
   }
   void addMarker(const io::MarkerInfo& info, const std::vector<std::int32_t>& codes);
   void flush();
+  void fillPending();
   void reportMendelian(const PendingMarker& marker, int slot, const std::set<long>& peds);
   std::vector<AnalysisJob> jobsOf(int slot, const PendingMarker& marker, const std::vector<int>& alleles) const;
   void writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r, std::string& rows,
@@ -170,6 +172,9 @@ class StudyRun {
   std::ofstream& informative_;
   PedTable table_;
   std::vector<PendingMarker> pending_;
+  // The codes of the last pending markers, not yet in the table: written
+  // kFillMarkers at a time, row by row.
+  std::vector<std::vector<std::int32_t>> unfilled_;
   std::vector<std::pair<std::string, std::size_t>> byChromosome_;  // in order of first appearance
   std::size_t analysed_ = 0;
   std::size_t xlinkedMarkers_ = 0;
@@ -211,8 +216,8 @@ void StudyRun::run(const MarkerPlan& plan) {
 
 void StudyRun::addMarker(const io::MarkerInfo& info, const std::vector<std::int32_t>& codes) {
   PendingMarker marker{info, isXLinked(info)};
-  const int slot = static_cast<int>(pending_.size()) + 1;
-  for (std::size_t i : fillMarker(table_, slot, codes, pedigree_, marker.xlinked)) {
+  std::vector<std::int32_t> own(codes);  // the reader reuses its buffer
+  for (std::size_t i : clearHeterozygousMen(own, pedigree_, marker.xlinked)) {
     const auto& row = pedigree_.columns[i];
     hetMen_.add("marker " + info.name + ": family " + pedigree_.familyName(row[0]) + ", individual " +
                 pedigree_.individualName(row[1]) + ": a man with two different alleles on X; set missing");
@@ -227,6 +232,16 @@ void StudyRun::addMarker(const io::MarkerInfo& info, const std::vector<std::int3
   xlinkedMarkers_ += marker.xlinked ? 1 : 0;
   ++analysed_;
   pending_.push_back(std::move(marker));
+  unfilled_.push_back(std::move(own));
+  if (unfilled_.size() == kFillMarkers) {
+    fillPending();
+  }
+}
+
+void StudyRun::fillPending() {
+  const int first = static_cast<int>(pending_.size() - unfilled_.size()) + 1;
+  fillMarkers(table_, first, unfilled_);
+  unfilled_.clear();
 }
 
 // The allele string of a code of the marker.
@@ -258,6 +273,7 @@ void StudyRun::flush() {
   if (pending_.empty()) {
     return;
   }
+  fillPending();
   std::vector<AnalysisJob> jobs;
   std::vector<std::size_t> jobsPerMarker;
   const std::vector<std::vector<int>> alleles = markerAlleleLists(table_, 1, static_cast<int>(pending_.size()));
@@ -270,10 +286,18 @@ void StudyRun::flush() {
   std::size_t next = 0;
   std::string rows;
   std::string families;
+  // Written a megabyte at a time: the informative table is the run's
+  // largest output, and a buffer of it whole would only be more memory.
+  constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
+  families.reserve(2 * kWriteChunk);
   for (std::size_t j = 0; j < pending_.size(); ++j) {
     std::set<long> incompatible;
     for (std::size_t n = 0; n < jobsPerMarker[j]; ++n, ++next) {
       writeRow(pending_[j], jobs[next], results[next], rows, families);
+      if (families.size() >= kWriteChunk) {
+        informative_.write(families.data(), static_cast<std::streamsize>(families.size()));
+        families.clear();
+      }
       incompatible.insert(results[next].incompatiblePeds.begin(), results[next].incompatiblePeds.end());
     }
     reportMendelian(pending_[j], static_cast<int>(j) + 1, incompatible);

@@ -108,6 +108,7 @@ Sample pedigreeColumns(const std::vector<std::string>& fields, const std::string
 std::vector<Sample> readFam(const std::string& path) {
   LineReader reader(path);
   std::vector<Sample> samples;
+  samples.reserve(1024);
   std::string line;
   while (reader.next(line)) {
     if (blankLine(line)) {

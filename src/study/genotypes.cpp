@@ -30,21 +30,36 @@ bool explained(const PedRow& child, const PedRow* father, const PedRow* mother, 
 
 }  // namespace
 
-std::vector<std::size_t> fillMarker(PedTable& table, int m, const std::vector<std::int32_t>& codes,
-                                    const StudyPedigree& pedigree, bool xlinked) {
+std::vector<std::size_t> clearHeterozygousMen(std::vector<std::int32_t>& codes, const StudyPedigree& pedigree,
+                                              bool xlinked) {
   std::vector<std::size_t> cleared;
-  const std::size_t column = static_cast<std::size_t>(2 * m + 4);
-  for (std::size_t i = 0; i < pedigree.size(); ++i) {
-    std::int32_t a = codes[2 * i];
-    std::int32_t b = codes[2 * i + 1];
-    if (xlinked && pedigree.columns[i][SEX] == 1 && a != 0 && b != 0 && a != b) {
+  for (std::size_t i = 0; xlinked && i < pedigree.size(); ++i) {
+    std::int32_t& a = codes[2 * i];
+    std::int32_t& b = codes[2 * i + 1];
+    if (pedigree.columns[i][SEX] == 1 && a != 0 && b != 0 && a != b) {
       cleared.push_back(i);
       a = 0;
       b = 0;
     }
-    table.set(i, column, a);
-    table.set(i, column + 1, b);
   }
+  return cleared;
+}
+
+void fillMarkers(PedTable& table, int first, const std::vector<std::vector<std::int32_t>>& codes) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+      const std::size_t column = static_cast<std::size_t>(2 * (first + static_cast<int>(k)) + 4);
+      table.set(i, column, codes[k][2 * i]);
+      table.set(i, column + 1, codes[k][2 * i + 1]);
+    }
+  }
+}
+
+std::vector<std::size_t> fillMarker(PedTable& table, int m, const std::vector<std::int32_t>& codes,
+                                    const StudyPedigree& pedigree, bool xlinked) {
+  std::vector<std::vector<std::int32_t>> one{codes};
+  std::vector<std::size_t> cleared = clearHeterozygousMen(one[0], pedigree, xlinked);
+  fillMarkers(table, m, one);
   return cleared;
 }
 

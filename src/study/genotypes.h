@@ -17,6 +17,15 @@
 std::vector<std::size_t> fillMarker(PedTable& table, int m, const std::vector<std::int32_t>& codes,
                                     const StudyPedigree& pedigree, bool xlinked);
 
+// fillMarker in two steps, for many markers at a time: the men's
+// heterozygous X genotypes set missing in `codes` (their sample indices
+// returned), then the codes of markers first, first + 1, ... (slots,
+// 1-based) written row by row: a row's cache lines are written once for all
+// the markers, not once for each.
+std::vector<std::size_t> clearHeterozygousMen(std::vector<std::int32_t>& codes, const StudyPedigree& pedigree,
+                                              bool xlinked);
+void fillMarkers(PedTable& table, int first, const std::vector<std::vector<std::int32_t>>& codes);
+
 // The individuals of one nuclear family whose genotype at marker slot m no
 // parents can explain, checked against the genotyped parents only: for an
 // autosome a child needs one allele of each genotyped parent; on X a son

@@ -19,11 +19,15 @@ class Coder {
     if (name == "0") {
       return 0;
     }
-    auto [it, added] = codes_.emplace(name, static_cast<std::int32_t>(names_.size() + 1));
-    if (added) {
-      names_.push_back(name);
+    // Looked up first: most names come again (as a parent of each child).
+    const auto found = codes_.find(name);
+    if (found != codes_.end()) {
+      return found->second;
     }
-    return it->second;
+    const auto code = static_cast<std::int32_t>(names_.size() + 1);
+    codes_.emplace(name, code);
+    names_.push_back(name);
+    return code;
   }
 
  private:

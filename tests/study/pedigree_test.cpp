@@ -115,6 +115,20 @@ TEST(StudyGenotypes, HeterozygousMenOnXAreSetMissing) {
   EXPECT_EQ(table[2][6], 2);
 }
 
+// Markers written together land in their own slots, each row's genotypes in
+// marker order, the pedigree columns untouched.
+TEST(StudyGenotypes, MarkersWrittenTogetherTakeTheirSlots) {
+  const StudyPedigree p = buildPedigree(trio("F"));
+  PedTable table = pedigreeTable(p, 3);
+  const std::vector<std::vector<std::int32_t>> codes = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 1, 2, 3}};
+  fillMarkers(table, 2, codes);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(std::vector<long>(table[i].begin() + 6, table[i].end()),
+              (std::vector<long>{0, 0, codes[0][2 * i], codes[0][2 * i + 1], codes[1][2 * i], codes[1][2 * i + 1]}));
+    EXPECT_EQ(table[i][0], p.columns[i][0]);
+  }
+}
+
 TEST(StudyGenotypes, MendelianConflictsNameTheChild) {
   std::vector<io::Sample> samples = trio("F");
   samples.push_back(person("F", "E", "D", "M", 2));

@@ -111,4 +111,29 @@ TEST(RunJobs, AJobWithItsOwnStateLeavesTheStreamAlone) {
   }
 }
 
+// A run that writes only its last analysis's families asks the others not
+// to keep theirs: the numbers stay the same.
+TEST(RunJobs, AJobNeedNotKeepItsInformativeFamilies) {
+  const PedigreeData data = load("examples/families.ped");
+  std::vector<AnalysisJob> jobs = everyJob(data);
+  std::vector<AnalysisJob> unlisted = jobs;
+  for (AnalysisJob& job : unlisted) {
+    job.listInformative = false;
+  }
+  for (const int threads : {1, 2}) {
+    setPairDrawState(1);
+    const std::vector<AnalysisResult> listed = runJobs(data.table, data.families, jobs, threads);
+    setPairDrawState(1);
+    const std::vector<AnalysisResult> bare = runJobs(data.table, data.families, unlisted, threads);
+    std::size_t families = 0;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      EXPECT_TRUE(bare[i].informativeFamilies.empty()) << i;
+      EXPECT_EQ(bare[i].S, listed[i].S) << i;
+      EXPECT_EQ(bare[i].p, listed[i].p) << i;
+      families += listed[i].informativeFamilies.size();
+    }
+    EXPECT_GT(families, 0u);
+  }
+}
+
 }  // namespace

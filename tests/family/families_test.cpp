@@ -57,6 +57,38 @@ TEST(Pedigrees, FamiliesInOrderOfFirstChildAndDistinct) {
   EXPECT_EQ(f.motherIds, (std::vector<long>{2, 2, 2}));
 }
 
+// Three generations: the middle father is a child of the first family and a
+// parent of the second, so his row is in both rosters, with its role in
+// each; sex and affection are read once per member.
+TEST(Pedigrees, RostersGiveEachMemberItsRoleInEveryFamily) {
+  const PedTable t = makeTable({{5, 1, 0, 0, 1, 1, 1, 2},
+                                {5, 2, 0, 0, 2, 1, 1, 1},
+                                {5, 3, 1, 2, 1, 2, 1, 2},
+                                {5, 4, 0, 0, 2, 1, 1, 1},
+                                {6, 3, 0, 0, 0, 2, 1, 1},  // same id, another pedigree: no member
+                                {5, 7, 3, 4, 2, 2, 1, 2}});
+  const FamilyList f = familiesOf(t);
+  ASSERT_EQ(f.pedIds.size(), 2u);
+  EXPECT_EQ(f.rosterStart, (std::vector<std::size_t>{0, 3, 6}));
+  EXPECT_EQ(f.rosterRows, (std::vector<int>{0, 1, 2, 2, 3, 5}));
+  EXPECT_EQ(f.rosterIsParent, (std::vector<char>{1, 1, 0, 1, 1, 0}));
+  EXPECT_EQ(f.rosterSex, (std::vector<std::int8_t>{1, 2, 1, 1, 2, 2}));
+  EXPECT_EQ(f.rosterAffected, (std::vector<std::int8_t>{0, 0, 1, 1, 0, 1}));
+}
+
+// A table read from a file is sized before it is filled, and a large one has
+// memory of its own: rows added later must still start as zeros.
+TEST(PedTable, RowsAddedByResizeAreZeros) {
+  for (const std::size_t rows : {3u, 200000u}) {  // 200,000 rows of 8: over 6 MB
+    PedValues values(rows * 8 + 16, 7);
+    values.resize(rows * 8);  // the room after the table still holds sevens
+    PedTable t(8, std::move(values));
+    t.resize(rows + 2);
+    EXPECT_EQ(t[rows - 1][7], 7);
+    EXPECT_EQ(std::vector<long>(t[rows + 1].begin(), t[rows + 1].end()), std::vector<long>(8, 0)) << rows;
+  }
+}
+
 TEST(Pedigrees, ParentWithoutPartnerMakesNoFamily) {
   const FamilyList f = familiesOf(makeTable({{1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 1, 2, 1, 1, 1}}));
   EXPECT_TRUE(f.pedIds.empty());

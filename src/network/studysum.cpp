@@ -4,10 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-void StudySum::add(const FamilyDist& family, std::int64_t count) {
-  if (count <= 0) {
-    return;
-  }
+FamilyShape shapeOf(const FamilyDist& family) {
+  FamilyShape shape;
   // Trim zero weights at both ends so that equal shapes compare equal.
   std::size_t first = 0;
   std::size_t last = family.w.size();
@@ -18,25 +16,33 @@ void StudySum::add(const FamilyDist& family, std::int64_t count) {
     --last;
   }
   if (first == last) {
-    return;
+    return shape;
   }
-  std::vector<double> w(family.w.begin() + static_cast<std::ptrdiff_t>(first),
-                        family.w.begin() + static_cast<std::ptrdiff_t>(last));
+  shape.w.assign(family.w.begin() + static_cast<std::ptrdiff_t>(first),
+                 family.w.begin() + static_cast<std::ptrdiff_t>(last));
   // Scaling by a power of two is exact: shapes proportional by such a factor
   // are the same shape.
   int e = 0;
-  std::frexp(*std::max_element(w.begin(), w.end()), &e);
-  for (double& x : w) {
+  std::frexp(*std::max_element(shape.w.begin(), shape.w.end()), &e);
+  for (double& x : shape.w) {
     x = std::ldexp(x, 1 - e);
   }
-  shift_ += count * (family.lo + static_cast<std::int64_t>(first));
-  const auto found = index_.find(w);
+  shape.offset = family.lo + static_cast<std::int64_t>(first);
+  return shape;
+}
+
+void StudySum::add(const FamilyShape& shape, std::int64_t count) {
+  if (count <= 0 || shape.w.empty()) {
+    return;
+  }
+  shift_ += count * shape.offset;
+  const auto found = index_.find(shape.w);
   if (found != index_.end()) {
     shapes_[found->second].count += count;
     return;
   }
-  index_.emplace(w, shapes_.size());
-  shapes_.push_back(Shape{std::move(w), count});
+  index_.emplace(shape.w, shapes_.size());
+  shapes_.push_back(Shape{shape.w, count});
 }
 
 void equallyLikely(const std::vector<int>& values, FamilyDist& family) {

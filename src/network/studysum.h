@@ -20,6 +20,16 @@ struct FamilyDist {
   int exp2 = 0;
 };
 
+// A family's distribution as the study sum keeps it: zero weights trimmed at
+// both ends and the rest scaled by a power of two (largest in [1, 2)), so
+// that distributions equal up to a shift and a power of two compare equal.
+// Made once per kind of family, it is added as often as needed.
+struct FamilyShape {
+  std::vector<double> w;    // empty when the family has no weight at all
+  std::int64_t offset = 0;  // the value of w[0]
+};
+FamilyShape shapeOf(const FamilyDist& family);
+
 // What a study's null distribution gives: E(S), Var(S), the two-sided p of
 // the observed value and the distribution itself.
 struct StudyResult {
@@ -37,7 +47,8 @@ struct StudyResult {
 //   StudyResult r = sum.finish(S);
 class StudySum {
  public:
-  void add(const FamilyDist& family, std::int64_t count);
+  void add(const FamilyDist& family, std::int64_t count) { add(shapeOf(family), count); }
+  void add(const FamilyShape& shape, std::int64_t count);
   // No family added: S is 0 with certainty (E 0, Var 0, p 1).
   StudyResult finish(double observed) const;
 

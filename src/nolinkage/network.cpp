@@ -234,9 +234,12 @@ bool packKey(const int* key, std::size_t n, std::uint64_t& packed) {
   return true;
 }
 
-// What the store keeps per pattern: the network's outcome and the family statistic.
+// What the store keeps per pattern: the network's outcome, its distribution
+// as the study sum keeps it (made once, added in every analysis that meets
+// the pattern) and the family statistic.
 struct PatternOutcome {
   FamilyOutcome outcome;
+  FamilyShape shape;
   double statistic = 0.0;
 };
 
@@ -504,6 +507,9 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
       p.outcome = xlinked == 1 ? xlinkedFamily(fam, st.pairs, model)
                                : autosomalFamily(fam, st.pairs, distinct, model);
       p.statistic = statistic(st.pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
+      if (p.outcome.informative) {
+        p.shape = shapeOf(p.outcome.dist);
+      }
       return p;
     };
     std::size_t pattern = 0;
@@ -532,7 +538,7 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
   result.informativeFamilies.assign(informativeFamilies.begin(), informativeFamilies.end());
   StudySum sum;
   for (const auto& [pattern, count] : store.counted()) {
-    sum.add(store.outcome(pattern).outcome.dist, count);
+    sum.add(store.outcome(pattern).shape, count);
   }
   study = sum.finish(S);
   setNumbers(result, static_cast<int>(families.pedIds.size()) - uninformative, S, study.expected, study.variance,

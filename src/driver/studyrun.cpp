@@ -118,6 +118,7 @@ struct MessageList {
 struct PendingMarker {
   io::MarkerInfo info;
   bool xlinked = false;
+  std::vector<int> alleles;  // the codes present in its genotypes, ascending
 };
 
 // Per nuclear family: "pedigree<TAB>father<TAB>mother<LF>", written once per
@@ -215,7 +216,7 @@ void StudyRun::run(const MarkerPlan& plan) {
 }
 
 void StudyRun::addMarker(const io::MarkerInfo& info, const std::vector<std::int32_t>& codes) {
-  PendingMarker marker{info, isXLinked(info)};
+  PendingMarker marker{info, isXLinked(info), {}};
   std::vector<std::int32_t> own(codes);  // the reader reuses its buffer
   for (std::size_t i : clearHeterozygousMen(own, pedigree_, marker.xlinked)) {
     const auto& row = pedigree_.columns[i];
@@ -231,6 +232,7 @@ void StudyRun::addMarker(const io::MarkerInfo& info, const std::vector<std::int3
   }
   xlinkedMarkers_ += marker.xlinked ? 1 : 0;
   ++analysed_;
+  marker.alleles = allelesOfCodes(own);
   pending_.push_back(std::move(marker));
   unfilled_.push_back(std::move(own));
   if (unfilled_.size() == kFillMarkers) {
@@ -276,9 +278,8 @@ void StudyRun::flush() {
   fillPending();
   std::vector<AnalysisJob> jobs;
   std::vector<std::size_t> jobsPerMarker;
-  const std::vector<std::vector<int>> alleles = markerAlleleLists(table_, 1, static_cast<int>(pending_.size()));
   for (std::size_t j = 0; j < pending_.size(); ++j) {
-    std::vector<AnalysisJob> own = jobsOf(static_cast<int>(j) + 1, pending_[j], alleles[j]);
+    std::vector<AnalysisJob> own = jobsOf(static_cast<int>(j) + 1, pending_[j], pending_[j].alleles);
     jobsPerMarker.push_back(own.size());
     std::move(own.begin(), own.end(), std::back_inserter(jobs));
   }

@@ -107,6 +107,40 @@ std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first
   return lists;
 }
 
+std::vector<int> allelesOfCodes(const std::vector<std::int32_t>& codes) {
+  // Codes 0 to 63 marked in a table (0, missing, dropped after); any other
+  // code sends the list the careful way.
+  bool seen[64] = {};
+  std::uint32_t unusual = 0;
+  for (const std::int32_t code : codes) {
+    const auto c = static_cast<std::uint32_t>(code);
+    seen[c & 63] = true;
+    unusual |= c >> 6;
+  }
+  std::vector<int> list;
+  if (unusual == 0) {
+    for (int c = 1; c < 64; ++c) {
+      if (seen[c]) {
+        list.push_back(c);
+      }
+    }
+    return list;
+  }
+  std::uint64_t bits = 0;
+  for (const std::int32_t code : codes) {
+    if (code > 0 && code < 64) {
+      bits |= std::uint64_t{1} << code;
+    } else if (code >= 64 && !listed(list, code)) {
+      list.push_back(code);
+    }
+  }
+  for (; bits != 0; bits &= bits - 1) {
+    list.push_back(__builtin_ctzll(bits));
+  }
+  std::sort(list.begin(), list.end());
+  return list;
+}
+
 void alleles(AllelePairs& pairs, const std::vector<int>& members,
              const std::vector<int>& alleleList, const PedTable& table, int column, int k) {
   const long tested = alleleList[k];

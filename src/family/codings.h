@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "family/families.h"
@@ -22,6 +23,10 @@ void countAlleles(const PedTable& table, std::vector<int>& list, const std::vect
 // The allele lists (as countAlleles gives them over every row) of markers
 // first..last (1-based, inclusive), in one pass over the table's rows.
 std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last);
+
+// The same list for one marker from its codes as a reader gives them (two per
+// sample, in a row): its distinct positive codes, ascending.
+std::vector<int> allelesOfCodes(const std::vector<std::int32_t>& codes);
 
 // Pair coding of every member against alleleList[k]; pairs is resized to the
 // number of members.

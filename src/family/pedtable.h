@@ -105,6 +105,8 @@ class PedTable {
   bool empty() const { return rows_ == 0; }
   std::size_t width() const { return width_; }
   PedRow operator[](std::size_t r) const { return PedRow(values_.data() + r * width_, width_); }
+  // Row r's values, to be written (width() of them).
+  std::int32_t* rowData(std::size_t r) { return values_.data() + r * width_; }
 
   // Rows in table order, for range-for.
   class Iterator {

@@ -46,11 +46,12 @@ std::vector<std::size_t> clearHeterozygousMen(std::vector<std::int32_t>& codes, 
 }
 
 void fillMarkers(PedTable& table, int first, const std::vector<std::vector<std::int32_t>>& codes) {
+  const auto column = static_cast<std::size_t>(2 * first + 4);
   for (std::size_t i = 0; i < table.size(); ++i) {
+    std::int32_t* genotypes = table.rowData(i) + column;
     for (std::size_t k = 0; k < codes.size(); ++k) {
-      const std::size_t column = static_cast<std::size_t>(2 * (first + static_cast<int>(k)) + 4);
-      table.set(i, column, codes[k][2 * i]);
-      table.set(i, column + 1, codes[k][2 * i + 1]);
+      genotypes[2 * k] = codes[k][2 * i];
+      genotypes[2 * k + 1] = codes[k][2 * i + 1];
     }
   }
 }

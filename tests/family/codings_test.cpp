@@ -100,4 +100,13 @@ TEST(MarkerAlleleLists, PositiveCodesAscendingWhateverTheirSize) {
   EXPECT_EQ(markerAlleleLists(t, 1, 2), (Lists{{1, 2}, {5}}));
   EXPECT_EQ(markerAlleleLists(t, 1, 1), (Lists{{1, 2}}));
   EXPECT_EQ(markerAlleleLists(t, 1, 3), (Lists{{1, 2}, {5}, {1, 63, 64, 200}}));
+  // The same lists from each marker's codes as a reader gives them.
+  for (int m = 1; m <= 3; ++m) {
+    std::vector<std::int32_t> codes;
+    for (std::size_t r = 0; r < t.size(); ++r) {
+      codes.push_back(static_cast<std::int32_t>(t[r][2 * m + 4]));
+      codes.push_back(static_cast<std::int32_t>(t[r][2 * m + 5]));
+    }
+    EXPECT_EQ(allelesOfCodes(codes), markerAlleleLists(t, m, m)[0]) << "marker " << m;
+  }
 }

@@ -126,16 +126,10 @@ std::vector<int> allelesOfCodes(const std::vector<std::int32_t>& codes) {
     }
     return list;
   }
-  std::uint64_t bits = 0;
   for (const std::int32_t code : codes) {
-    if (code > 0 && code < 64) {
-      bits |= std::uint64_t{1} << code;
-    } else if (code >= 64 && !listed(list, code)) {
+    if (code > 0 && !listed(list, code)) {
       list.push_back(code);
     }
-  }
-  for (; bits != 0; bits &= bits - 1) {
-    list.push_back(__builtin_ctzll(bits));
   }
   std::sort(list.begin(), list.end());
   return list;

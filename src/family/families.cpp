@@ -41,6 +41,21 @@ void addRoster(const PedTable& table, const std::vector<int>& rowList, FamilyLis
   families.rosterStart.push_back(families.rosterRows.size());
 }
 
+void clearRosters(FamilyList& families) {
+  families.rosterStart.assign(1, 0);
+  families.rosterRows.clear();
+  families.rosterIsParent.clear();
+  families.rosterSex.clear();
+  families.rosterAffected.clear();
+}
+
+// Appends entries [first, last) of `from` to `to`.
+template <class T>
+void appendSlice(std::vector<T>& to, const std::vector<T>& from, std::size_t first, std::size_t last) {
+  to.insert(to.end(), from.begin() + static_cast<std::ptrdiff_t>(first),
+            from.begin() + static_cast<std::ptrdiff_t>(last));
+}
+
 }  // namespace
 
 int affectionCode(long value) { return value == 2 ? 1 : 0; }
@@ -150,11 +165,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
       candidateRows[f].push_back(i);
     }
   }
-  families.rosterStart.assign(1, 0);
-  families.rosterRows.clear();
-  families.rosterIsParent.clear();
-  families.rosterSex.clear();
-  families.rosterAffected.clear();
+  clearRosters(families);
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
     addRoster(table, candidateRows[f], families, f);
   }
@@ -172,23 +183,17 @@ void keepFamily(FamilyList& to, const FamilyList& from, std::size_t f) {
   }
   const std::size_t first = from.rosterStart[f];
   const std::size_t last = from.rosterStart[f + 1];
-  to.rosterRows.insert(to.rosterRows.end(), from.rosterRows.begin() + first, from.rosterRows.begin() + last);
-  to.rosterIsParent.insert(to.rosterIsParent.end(), from.rosterIsParent.begin() + first,
-                           from.rosterIsParent.begin() + last);
-  to.rosterSex.insert(to.rosterSex.end(), from.rosterSex.begin() + first, from.rosterSex.begin() + last);
-  to.rosterAffected.insert(to.rosterAffected.end(), from.rosterAffected.begin() + first,
-                           from.rosterAffected.begin() + last);
+  appendSlice(to.rosterRows, from.rosterRows, first, last);
+  appendSlice(to.rosterIsParent, from.rosterIsParent, first, last);
+  appendSlice(to.rosterSex, from.rosterSex, first, last);
+  appendSlice(to.rosterAffected, from.rosterAffected, first, last);
   to.rosterStart.push_back(to.rosterRows.size());
 }
 
 void rosters(const PedTable& table, int rows, FamilyList& families) {
   std::vector<int> everyRow(static_cast<std::size_t>(rows));
   std::iota(everyRow.begin(), everyRow.end(), 0);
-  families.rosterStart.assign(1, 0);
-  families.rosterRows.clear();
-  families.rosterIsParent.clear();
-  families.rosterSex.clear();
-  families.rosterAffected.clear();
+  clearRosters(families);
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
     addRoster(table, everyRow, families, f);
   }

@@ -140,71 +140,54 @@ FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, 
 // number of distinct alleles (2 or "3 or more"), the number of typed parents,
 // the tested-allele copies of each typed parent, then per child its copies
 // and affection. X-linked: the father's and the mother's copies (-1 untyped),
-// then per child its sex, copies and affection. Written into `key`, which
-// must hold 5 + members entries; returns the length.
-std::size_t patternKey(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
-                       int* key) {
+// then per child its sex, copies and affection. Each entry is handed to
+// emit(value) in turn.
+template <class Emit>
+void patternFields(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
+                   Emit emit) {
   const GenotypedMember* members = marker.membersOf(at);
-  std::size_t n = 0;
-  key[n++] = xlinked;
-  key[n++] = model;
+  emit(xlinked);
+  emit(model);
   if (xlinked == 1) {
-    key[n++] = at.fatherPos == -1 ? -1 : members[at.fatherPos].copies(tested);
-    key[n++] = at.motherPos == -1 ? -1 : members[at.motherPos].copies(tested);
+    emit(at.fatherPos == -1 ? -1 : members[at.fatherPos].copies(tested));
+    emit(at.motherPos == -1 ? -1 : members[at.motherPos].copies(tested));
     for (std::uint32_t i = 0; i < at.size; ++i) {
       if (!members[i].parent) {
-        key[n++] = members[i].sex * 8 + members[i].copies(tested) * 2 + members[i].affected;
+        emit(members[i].sex * 8 + members[i].copies(tested) * 2 + members[i].affected);
       }
     }
-    return n;
+    return;
   }
-  key[n++] = static_cast<int>(std::min<std::uint32_t>(at.alleleCount, 3));
-  key[n++] = static_cast<int>(at.parents);
+  emit(static_cast<int>(std::min<std::uint32_t>(at.alleleCount, 3)));
+  emit(static_cast<int>(at.parents));
   for (std::uint32_t i = 0; i < at.size; ++i) {
     if (members[i].parent) {
-      key[n++] = members[i].copies(tested);
+      emit(members[i].copies(tested));
     }
   }
   for (std::uint32_t i = 0; i < at.size; ++i) {
     if (!members[i].parent) {
-      key[n++] = members[i].copies(tested) * 2 + members[i].affected;
+      emit(members[i].copies(tested) * 2 + members[i].affected);
     }
   }
+}
+
+// The key written into `key`, which must hold 5 + members entries; returns
+// the length.
+std::size_t patternKey(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
+                       int* key) {
+  std::size_t n = 0;
+  patternFields(xlinked, model, marker, at, tested, [&](int value) { key[n++] = value; });
   return n;
 }
 
-// The packed form of patternKey's key (as packKey gives it) for a family of
-// at most 8 members, whose key has at most 12 entries, each in [-1, 30]:
-// written without the key.
+// The key packed as packKey packs it, without writing it out: for a family
+// of at most 8 members, whose key has at most 12 entries, each in [-1, 30].
 std::uint64_t packedPatternKey(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at,
                                int tested) {
-  const GenotypedMember* members = marker.membersOf(at);
-  auto field = [](int value) { return static_cast<std::uint64_t>(value + 1); };
   std::uint64_t packed = 1;
-  packed = packed << 5 | field(xlinked);
-  packed = packed << 5 | field(model);
-  if (xlinked == 1) {
-    packed = packed << 5 | field(at.fatherPos == -1 ? -1 : members[at.fatherPos].copies(tested));
-    packed = packed << 5 | field(at.motherPos == -1 ? -1 : members[at.motherPos].copies(tested));
-    for (std::uint32_t i = 0; i < at.size; ++i) {
-      if (!members[i].parent) {
-        packed = packed << 5 | field(members[i].sex * 8 + members[i].copies(tested) * 2 + members[i].affected);
-      }
-    }
-    return packed;
-  }
-  packed = packed << 5 | field(static_cast<int>(std::min<std::uint32_t>(at.alleleCount, 3)));
-  packed = packed << 5 | field(static_cast<int>(at.parents));
-  for (std::uint32_t i = 0; i < at.size; ++i) {
-    if (members[i].parent) {
-      packed = packed << 5 | field(members[i].copies(tested));
-    }
-  }
-  for (std::uint32_t i = 0; i < at.size; ++i) {
-    if (!members[i].parent) {
-      packed = packed << 5 | field(members[i].copies(tested) * 2 + members[i].affected);
-    }
-  }
+  patternFields(xlinked, model, marker, at, tested,
+                [&](int value) { packed = packed << 5 | static_cast<std::uint64_t>(value + 1); });
   return packed;
 }
 

@@ -3,12 +3,7 @@
 # the same log, informative.txt and exit status as the same regular file:
 # the file is read in a single pass.
 #   pipe_matches_file.sh <kintex binary> <tests dir>
-set -u
-bin=$1
-tests=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
+source "$2/e2e/workdir.sh" "$1" "$2"
 ped="$tests/../examples/families.ped"
 fail=0
 for setting in "0 0 1 0" "1 1 1 0" "0 1 2 1"; do

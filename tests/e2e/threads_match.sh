@@ -3,12 +3,7 @@
 # informative.txt and exit status for every N as the six arguments alone,
 # the pair search's random draws included.
 #   threads_match.sh <kintex binary> <tests dir>
-set -u
-bin=$1
-tests=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 2
+source "$2/e2e/workdir.sh" "$1" "$2"
 fail=0
 for ped in "$tests/../examples/families.ped" "$tests/../tools/crosscheck/cases/pairsearch.ped"; do
   for setting in "0 0 1 0" "0 1 1 0" "0 1 3 0" "1 1 2 0" "1 0 1 0"; do

@@ -15,6 +15,8 @@ namespace {
 
 bool drawsPairs(const AnalysisJob& job) { return job.null == 1 && job.xlinked == 0; }
 
+void (*workerStart)() = nullptr;
+
 // Calls work(i) for i in [0, n) on up to `workers` threads; each index once.
 template <class Work>
 void parallelFor(std::size_t n, int workers, Work work) {
@@ -33,7 +35,12 @@ void parallelFor(std::size_t n, int workers, Work work) {
   };
   std::vector<std::thread> pool;
   for (std::size_t t = 1; t < count; ++t) {
-    pool.emplace_back(loop);
+    pool.emplace_back([&] {
+      if (workerStart != nullptr) {
+        workerStart();
+      }
+      loop();
+    });
   }
   loop();
   for (std::thread& t : pool) {
@@ -115,6 +122,8 @@ std::vector<JobGroup> groupsOf(const std::vector<AnalysisJob>& jobs, int workers
 
 }  // namespace
 
+void setWorkerStart(void (*start)()) { workerStart = start; }
+
 int workerCount(int threads) {
   if (threads > 0) {
     return threads;
@@ -155,7 +164,10 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
   // data only), so that each job can start the generator where the jobs
   // before it would have left it.
   std::vector<std::uint64_t> draws(jobs.size(), 0);
-  parallelFor(groups.size(), workers, [&](std::size_t g) {
+  const bool anyDraws = std::any_of(jobs.begin(), jobs.end(), [](const AnalysisJob& job) {
+    return drawsPairs(job) && !job.drawState;
+  });
+  parallelFor(anyDraws ? groups.size() : 0, workers, [&](std::size_t g) {
     PreparedMarker marker(table, families, jobs[groups[g].first].marker);
     for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
       const AnalysisJob& job = jobs[i];

@@ -44,3 +44,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
 
 // The number of worker threads `threads` stands for (0 = every core), at least 1.
 int workerCount(int threads);
+
+// A function each worker thread the engine starts calls before its first
+// analysis (the driver tunes the thread's memory with it); none by default.
+void setWorkerStart(void (*start)());

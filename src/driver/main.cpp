@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "analysis/engine.h"
 #include "driver/batch.h"
 #include "driver/interactive.h"
 #include "driver/memory.h"
@@ -24,6 +25,7 @@ bool namedForm(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   tuneProcessMemory();
+  setWorkerStart(tuneWorkerMemory);
   if (argc == 1) {
     return runInteractive();
   }

@@ -23,6 +23,18 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
+#if defined(__linux__) && defined(__GLIBC__)
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+#ifdef MADV_COLLAPSE
+constexpr int kCollapse = MADV_COLLAPSE;
+#else
+constexpr int kCollapse = 25;  // Linux 6.1 and later; older kernels refuse it
+#endif
+
+// Where the main heap began: memory at or above it, below the break, is the main arena's.
+std::uintptr_t mainHeapStart = 0;
+#endif
+
 }  // namespace
 
 void tuneProcessMemory() {
@@ -30,7 +42,6 @@ void tuneProcessMemory() {
   if (kSanitized) {
     return;  // the sanitizer's allocator is not glibc's
   }
-  constexpr std::size_t kHugePage = std::size_t{2} << 20;
   constexpr std::size_t kReserve = std::size_t{256} << 20;  // address space only: pages come as touched
   // Blocks up to glibc's ceiling come from the heap, not from a mapping of
   // their own that is returned (and faulted in afresh) at every free; freed
@@ -40,6 +51,7 @@ void tuneProcessMemory() {
   // Grow the heap once by a large reserve and ask for huge pages on it. The
   // volatile pointer keeps the compiler from removing the pair.
   const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  mainHeapStart = before;
   mallopt(M_TOP_PAD, static_cast<int>(kReserve));
   void* volatile grow = std::malloc(kHugePage);
   std::free(grow);
@@ -48,7 +60,41 @@ void tuneProcessMemory() {
   const std::uintptr_t first = (before + kHugePage - 1) & ~(kHugePage - 1);
   const std::uintptr_t last = after & ~(kHugePage - 1);
   if (last > first) {
-    madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);  // a hint; refused, small pages
+    void* const reserve = reinterpret_cast<void*>(first);
+    madvise(reserve, last - first, MADV_HUGEPAGE);  // a hint; refused, small pages
+    // Growing wrote the heap's bookkeeping into a page of the reserve before
+    // the advice, and a range with one small page stays in small pages. The
+    // whole reserve is free (the heap's live blocks all lie below `before`),
+    // so its pages are simply dropped.
+    madvise(reserve, last - first, MADV_DONTNEED);
   }
+#endif
+}
+
+void tuneWorkerMemory() {
+#if defined(__linux__) && defined(__GLIBC__)
+  if (kSanitized || mainHeapStart == 0) {
+    return;
+  }
+  // A thread's first allocation gives it an arena of its own: a mapping
+  // aligned to glibc's largest arena heap (64 MiB), headed by the arena's
+  // bookkeeping, with the thread's first blocks right after it. A fresh
+  // arena is recognised by the probe lying just past its head; the main
+  // arena (too many threads) or a reused one are left as they are.
+  constexpr std::uintptr_t kArenaHeap = std::uintptr_t{64} << 20;
+  constexpr std::uintptr_t kArenaHead = std::uintptr_t{64} << 10;
+  void* const probe = std::malloc(64);
+  const auto at = reinterpret_cast<std::uintptr_t>(probe);
+  std::free(probe);
+  const auto heapEnd = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  const std::uintptr_t heap = at & ~(kArenaHeap - 1);
+  if ((at >= mainHeapStart && at < heapEnd) || at - heap >= kArenaHead) {
+    return;
+  }
+  // The head already sits in small pages: the first 2 MiB, where the
+  // thread's busiest blocks go, are made one huge page now, and the rest
+  // is advised before it is touched.
+  madvise(reinterpret_cast<void*>(heap), kArenaHeap, MADV_HUGEPAGE);
+  madvise(reinterpret_cast<void*>(heap), kHugePage, kCollapse);
 #endif
 }

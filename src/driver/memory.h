@@ -8,3 +8,7 @@
 // gives them on request. Results do not depend on it; it does nothing under
 // a sanitizer or outside glibc on Linux.
 void tuneProcessMemory();
+
+// The same for a worker thread (called first on each thread the engine
+// starts): a thread's own arena is put on huge pages too.
+void tuneWorkerMemory();

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <unordered_map>
 
 #include "family/codings.h"
@@ -228,32 +230,43 @@ struct PatternOutcome {
 
 // The patterns of small families (packed keys) worked out by any thread of
 // the process, so that a pattern costs one network however many threads
-// meet it. Each thread keeps its own copy of what it uses (PatternStore);
-// this is consulted only when a thread meets a pattern for the first time.
+// meet it. Each thread points at what it uses from its own table
+// (PatternStore), so this is consulted only when a thread meets a pattern
+// for the first time; lookups share the lock, and nothing is copied under it.
+// An outcome, once stored, stays where it is until the process ends.
 // Bounded: past kMaxShared patterns, new ones stay with their thread.
 class SharedPatterns {
  public:
+  // The pattern's outcome, worked out by compute() when no thread has it
+  // yet. Null when the store is full: the outcome is then left in `computed`
+  // for the caller to keep.
   template <class Compute>
-  PatternOutcome get(std::uint64_t packed, Compute compute) {
+  const PatternOutcome* get(std::uint64_t packed, Compute compute, PatternOutcome& computed) {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::shared_lock<std::shared_mutex> lock(mutex_);
       const auto found = outcomes_.find(packed);
       if (found != outcomes_.end()) {
-        return *found->second;
+        return found->second.get();
       }
     }
-    // Worked out unlocked: two threads may both do it, with equal results.
-    PatternOutcome outcome = compute();
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (outcomes_.size() < kMaxShared) {
-      outcomes_.emplace(packed, std::make_unique<PatternOutcome>(outcome));
+    // Worked out unlocked: two threads may both do it, with equal results;
+    // the first one stored is the one every thread uses.
+    auto outcome = std::make_unique<PatternOutcome>(compute());
+    std::unique_lock<std::shared_mutex> lock(mutex_);
+    const auto found = outcomes_.find(packed);
+    if (found != outcomes_.end()) {
+      return found->second.get();
     }
-    return outcome;
+    if (outcomes_.size() >= kMaxShared) {
+      computed = std::move(*outcome);
+      return nullptr;
+    }
+    return outcomes_.emplace(packed, std::move(outcome)).first->second.get();
   }
 
  private:
   static constexpr std::size_t kMaxShared = 200000;
-  std::mutex mutex_;
+  std::shared_mutex mutex_;
   std::unordered_map<std::uint64_t, std::unique_ptr<PatternOutcome>> outcomes_;
 };
 
@@ -277,6 +290,7 @@ class PatternStore {
       keys_.clear();
       keyStart_.assign(1, 0);
       outcomes_.clear();
+      own_.clear();
       lastAnalysis_.clear();
       place_.clear();
       slots_.assign(slots_.size(), 0);
@@ -312,7 +326,7 @@ class PatternStore {
         return p;
       }
     }
-    const std::size_t p = addOutcome(compute());
+    const std::size_t p = addOutcome(keep(compute()));
     keys_.insert(keys_.end(), key, key + n);
     keyStart_.back() = keys_.size();
     ++keyedCount_;
@@ -324,7 +338,7 @@ class PatternStore {
     return p;
   }
 
-  const PatternOutcome& outcome(std::size_t p) const { return outcomes_[p]; }
+  const PatternOutcome& outcome(std::size_t p) const { return *outcomes_[p]; }
 
   template <class Compute>
   std::size_t lookUpPacked(std::uint64_t packed, Compute compute) {
@@ -338,7 +352,9 @@ class PatternStore {
         return packedSlots_[s].pattern - 1;
       }
     }
-    const std::size_t p = addOutcome(sharedPatterns.get(packed, compute));
+    PatternOutcome computed;
+    const PatternOutcome* shared = sharedPatterns.get(packed, compute, computed);
+    const std::size_t p = addOutcome(shared != nullptr ? shared : keep(std::move(computed)));
     packedSlots_[s] = PackedSlot{packed, static_cast<std::uint32_t>(p + 1)};
     if (2 * ++packedCount_ > packedSlots_.size()) {
       std::vector<PackedSlot> old(2 * packedSlots_.size(), PackedSlot{});
@@ -378,9 +394,14 @@ class PatternStore {
     key *= 0x9E3779B97F4A7C15ull;
     return key ^ (key >> 32);
   }
+  // An outcome this thread keeps itself (a deque: kept outcomes never move).
+  const PatternOutcome* keep(PatternOutcome outcome) {
+    own_.push_back(std::move(outcome));
+    return &own_.back();
+  }
   // A new pattern (with an empty general key until lookUp stores one).
-  std::size_t addOutcome(PatternOutcome outcome) {
-    outcomes_.push_back(std::move(outcome));
+  std::size_t addOutcome(const PatternOutcome* outcome) {
+    outcomes_.push_back(outcome);
     keyStart_.push_back(keys_.size());
     lastAnalysis_.push_back(0);
     place_.push_back(0);
@@ -406,7 +427,8 @@ class PatternStore {
   static constexpr std::size_t kMaxPatterns = 200000;
   std::vector<int> keys_;
   std::vector<std::size_t> keyStart_{0};  // pattern p's key: keys_[keyStart_[p], keyStart_[p + 1])
-  std::vector<PatternOutcome> outcomes_;
+  std::vector<const PatternOutcome*> outcomes_;  // in sharedPatterns or own_
+  std::deque<PatternOutcome> own_;
   std::vector<std::uint32_t> slots_;  // pattern + 1, 0 free; a power of two long
   std::size_t keyedCount_ = 0;        // patterns found through slots_
   std::vector<PackedSlot> packedSlots_;  // a power of two long

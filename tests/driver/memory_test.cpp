@@ -1,0 +1,61 @@
+// The process's memory tuning drops pages of the heap's reserve and folds a
+// worker's arena into huge pages: neither may touch a block in use.
+#include "driver/memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const std::vector<std::size_t> kSmall = {3, 100, 5000};
+const std::vector<std::size_t> kMixed = {3, 100, 5000, 300000, 1000000};  // past huge-page boundaries too
+
+// Blocks of the given numbers of words, each filled with its own pattern.
+std::vector<std::vector<std::uint32_t>> patternedBlocks(std::uint32_t seed, const std::vector<std::size_t>& sizes) {
+  std::vector<std::vector<std::uint32_t>> blocks;
+  for (std::size_t words : sizes) {
+    std::vector<std::uint32_t> block(words);
+    for (std::size_t i = 0; i < words; ++i) {
+      block[i] = seed * 2654435761u + static_cast<std::uint32_t>(i);
+    }
+    blocks.push_back(std::move(block));
+    ++seed;
+  }
+  return blocks;
+}
+
+bool intact(const std::vector<std::vector<std::uint32_t>>& blocks, std::uint32_t seed) {
+  for (const auto& block : blocks) {
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      if (block[i] != seed * 2654435761u + static_cast<std::uint32_t>(i)) {
+        return false;
+      }
+    }
+    ++seed;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(Memory, TuningKeepsEveryBlockInUse) {
+  const auto before = patternedBlocks(1, kMixed);
+  tuneProcessMemory();
+  const auto after = patternedBlocks(100, kMixed);
+  bool workerIntact = false;
+  std::thread worker([&] {
+    // The thread's first blocks sit in its fresh arena, in the range folded into a huge page.
+    const auto early = patternedBlocks(200, kSmall);
+    tuneWorkerMemory();
+    const auto late = patternedBlocks(300, kMixed);
+    workerIntact = intact(early, 200) && intact(late, 300);
+  });
+  worker.join();
+  EXPECT_TRUE(intact(before, 1));
+  EXPECT_TRUE(intact(after, 100));
+  EXPECT_TRUE(workerIntact);
+}

@@ -4,7 +4,8 @@
   bench/run.py [--kintex build/kintex] [--work /tmp/kintex-bench] [--quick]
 
 Studies are made by bench/make_study.py in the work directory (kept between runs). Each time is the
-best of five runs (wall clock, to the millisecond: a run of a few hundredths of a second needs it);
+best of five runs (the thread rows: of seven rounds, each a one-thread run, a two-thread run and
+two one-thread runs side by side) (wall clock, to the millisecond: a run of a few hundredths of a second needs it);
 peak memory is the largest resident size of those runs, from the kernel's account of each child.
 `plink1.9 --tdt exact` runs on the same individuals where it applies; kintex is timed there in its
 classic form (the study's text file) and in its named form on the same PLINK fileset as plink

@@ -1,6 +1,7 @@
 // Coding of string ids and the structural checks of a study's pedigree.
 #include "study/pedigree.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <tuple>
@@ -173,19 +174,30 @@ std::string describeFamily(const StudyPedigree& p, const FamilyId& f) {
 }
 
 FamilyKinds familyKinds(const StudyPedigree& p) {
-  std::set<Key> records;
-  std::map<std::tuple<long, long, long>, int> children;
+  // Sorted lists searched by halving: one lookup per family, no node per row.
+  std::vector<Key> records;
+  std::vector<std::tuple<long, long, long>> parentsOfRows;  // (pedigree, father, mother) per row
+  records.reserve(p.columns.size());
+  parentsOfRows.reserve(p.columns.size());
   for (const auto& row : p.columns) {
-    records.insert(Key{row[PED], row[ID]});
-    ++children[{row[PED], row[FATHER], row[MOTHER]}];
+    records.emplace_back(row[PED], row[ID]);
+    parentsOfRows.emplace_back(row[PED], row[FATHER], row[MOTHER]);
   }
+  std::sort(records.begin(), records.end());
+  std::sort(parentsOfRows.begin(), parentsOfRows.end());
+  const auto hasRecord = [&](long ped, long id) {
+    return std::binary_search(records.begin(), records.end(),
+                              Key{static_cast<std::int32_t>(ped), static_cast<std::int32_t>(id)})
+               ? 1
+               : 0;
+  };
   FamilyKinds kinds{};
   const FamilyList& f = p.families;
   for (std::size_t i = 0; i < f.pedIds.size(); ++i) {
-    const auto ped = static_cast<std::int32_t>(f.pedIds[i]);
-    const int parents = static_cast<int>(records.count(Key{ped, static_cast<std::int32_t>(f.fatherIds[i])}) +
-                                         records.count(Key{ped, static_cast<std::int32_t>(f.motherIds[i])}));
-    ++kinds[parents][children[{f.pedIds[i], f.fatherIds[i], f.motherIds[i]}] > 1 ? 1 : 0];
+    const int parents = hasRecord(f.pedIds[i], f.fatherIds[i]) + hasRecord(f.pedIds[i], f.motherIds[i]);
+    const auto children = std::equal_range(parentsOfRows.begin(), parentsOfRows.end(),
+                                           std::make_tuple(f.pedIds[i], f.fatherIds[i], f.motherIds[i]));
+    ++kinds[parents][children.second - children.first > 1 ? 1 : 0];
   }
   return kinds;
 }

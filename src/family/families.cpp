@@ -62,33 +62,82 @@ int affectionCode(long value) { return value == 2 ? 1 : 0; }
 
 namespace {
 
-// Row i's (pedigree, mother, father), and the rows grouped by it: rows of
+// The rows grouped by their (pedigree, mother, father): rows of
 // one group have equal triples; groups are numbered in sorted order.
 struct TripleGroups {
-  std::vector<Triple> triple;   // per row
   std::vector<int> group;       // per row
   std::vector<int> groupSize;   // per group
 };
 
 TripleGroups groupByTriple(const PedTable& table, int rows) {
   TripleGroups g;
-  g.triple.reserve(static_cast<std::size_t>(rows));
+  // (pedigree, mother, father, row), sorted directly: rows of one group end up together.
+  std::vector<std::pair<Triple, int>> sorted;
+  sorted.reserve(static_cast<std::size_t>(rows));
   for (int i = 0; i < rows; ++i) {
     const PedRow row = table[i];
-    g.triple.emplace_back(row[PED], row[MOTHER], row[FATHER]);
+    sorted.emplace_back(Triple(row[PED], row[MOTHER], row[FATHER]), i);
   }
-  std::vector<int> order(static_cast<std::size_t>(rows));
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(), [&](int a, int b) { return g.triple[a] < g.triple[b]; });
+  std::sort(sorted.begin(), sorted.end());
   g.group.assign(static_cast<std::size_t>(rows), 0);
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    if (k == 0 || g.triple[order[k]] != g.triple[order[k - 1]]) {
+  for (std::size_t k = 0; k < sorted.size(); ++k) {
+    if (k == 0 || sorted[k].first != sorted[k - 1].first) {
       g.groupSize.push_back(0);
     }
-    g.group[order[k]] = static_cast<int>(g.groupSize.size()) - 1;
+    g.group[static_cast<std::size_t>(sorted[k].second)] = static_cast<int>(g.groupSize.size()) - 1;
     ++g.groupSize.back();
   }
   return g;
+}
+
+// The rows of each triple group, ascending: group g's are
+// rows[start[g] .. start[g + 1]).
+struct RowsByGroup {
+  std::vector<int> rows;
+  std::vector<std::size_t> start;
+};
+
+RowsByGroup rowsByGroup(const TripleGroups& g) {
+  RowsByGroup by;
+  by.start.assign(g.groupSize.size() + 1, 0);
+  for (std::size_t k = 0; k < g.groupSize.size(); ++k) {
+    by.start[k + 1] = by.start[k] + static_cast<std::size_t>(g.groupSize[k]);
+  }
+  std::vector<std::size_t> next(by.start.begin(), by.start.end() - 1);
+  by.rows.resize(g.group.size());
+  for (std::size_t i = 0; i < g.group.size(); ++i) {
+    by.rows[next[static_cast<std::size_t>(g.group[i])]++] = static_cast<int>(i);
+  }
+  return by;
+}
+
+// The rows by (pedigree, id): a family's parent rows are the rows of its
+// pedigree carrying either parent's id (any number of them, in a table that
+// repeats an id).
+class RowsById {
+ public:
+  RowsById(std::vector<std::tuple<long, long, int>> keyed) : keyed_(std::move(keyed)) {
+    std::sort(keyed_.begin(), keyed_.end());
+  }
+  // Appends the rows of pedigree `ped` with id `id` to `to`.
+  void append(long ped, long id, std::vector<int>& to) const {
+    for (auto it = std::lower_bound(keyed_.begin(), keyed_.end(), std::make_tuple(ped, id, -1));
+         it != keyed_.end() && std::get<0>(*it) == ped && std::get<1>(*it) == id; ++it) {
+      to.push_back(std::get<2>(*it));
+    }
+  }
+
+ private:
+  std::vector<std::tuple<long, long, int>> keyed_;  // (pedigree, id, row), sorted
+};
+
+RowsById rowsById(const PedTable& table, int rows) {
+  std::vector<std::tuple<long, long, int>> keyed;
+  keyed.reserve(static_cast<std::size_t>(rows));
+  for (int i = 0; i < rows; ++i) {
+    keyed.emplace_back(table[i][PED], table[i][ID], i);
+  }
+  return RowsById(std::move(keyed));
 }
 
 }  // namespace
@@ -109,6 +158,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   };
   // Per triple group: its family, or -1.
   std::vector<long> familyOfGroup(groups.groupSize.size(), -1);
+  std::vector<std::size_t> groupOfFamily;
   for (int i = 0; i < rows; ++i) {
     const PedRow row = table[i];
     const long ped = row[PED];
@@ -130,44 +180,28 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
       continue;
     }
     familyOfGroup[static_cast<std::size_t>(group)] = static_cast<long>(families.pedIds.size());
+    groupOfFamily.push_back(static_cast<std::size_t>(group));
     families.fatherIds.push_back(father);
     families.motherIds.push_back(mother);
     families.pedIds.push_back(ped);
   }
-  // The rows each family's walk reads: those of its pedigree that name one of
-  // its parents or are a child of the pair. (pedigree, parent id, family), sorted.
-  std::vector<std::tuple<long, long, std::size_t>> familiesOfParent;
-  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
-    familiesOfParent.emplace_back(families.pedIds[f], families.fatherIds[f], f);
-    if (families.motherIds[f] != families.fatherIds[f]) {
-      familiesOfParent.emplace_back(families.pedIds[f], families.motherIds[f], f);
-    }
-  }
-  std::sort(familiesOfParent.begin(), familiesOfParent.end());
-  std::vector<std::vector<int>> candidateRows(families.pedIds.size());
-  std::vector<std::size_t> of;
-  for (int i = 0; i < rows; ++i) {
-    const PedRow row = table[i];
-    of.clear();
-    const long child = familyOfGroup[static_cast<std::size_t>(groups.group[static_cast<std::size_t>(i)])];
-    if (child != -1) {
-      of.push_back(static_cast<std::size_t>(child));
-    }
-    const auto first = std::lower_bound(familiesOfParent.begin(), familiesOfParent.end(),
-                                        std::make_tuple(row[PED], row[ID], std::size_t{0}));
-    for (auto it = first; it != familiesOfParent.end() && std::get<0>(*it) == row[PED] && std::get<1>(*it) == row[ID];
-         ++it) {
-      of.push_back(std::get<2>(*it));
-    }
-    std::sort(of.begin(), of.end());
-    of.erase(std::unique(of.begin(), of.end()), of.end());
-    for (std::size_t f : of) {
-      candidateRows[f].push_back(i);
-    }
-  }
+  // Each family's roster: its children (the rows of its triple group) and the
+  // rows of its pedigree with either parent's id, ascending.
+  const RowsByGroup children = rowsByGroup(groups);
+  const RowsById parentRows = rowsById(table, rows);
   clearRosters(families);
+  std::vector<int> members;
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
-    addRoster(table, candidateRows[f], families, f);
+    const std::size_t g = groupOfFamily[f];
+    members.assign(children.rows.begin() + static_cast<std::ptrdiff_t>(children.start[g]),
+                   children.rows.begin() + static_cast<std::ptrdiff_t>(children.start[g + 1]));
+    parentRows.append(families.pedIds[f], families.fatherIds[f], members);
+    if (families.motherIds[f] != families.fatherIds[f]) {
+      parentRows.append(families.pedIds[f], families.motherIds[f], members);
+    }
+    std::sort(members.begin(), members.end());
+    members.erase(std::unique(members.begin(), members.end()), members.end());
+    addRoster(table, members, families, f);
   }
 }
 

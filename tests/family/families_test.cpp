@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <random>
 #include <sstream>
 
 #include "testutil.h"
@@ -74,6 +75,34 @@ TEST(Pedigrees, RostersGiveEachMemberItsRoleInEveryFamily) {
   EXPECT_EQ(f.rosterIsParent, (std::vector<char>{1, 1, 0, 1, 1, 0}));
   EXPECT_EQ(f.rosterSex, (std::vector<std::int8_t>{1, 2, 1, 1, 2, 2}));
   EXPECT_EQ(f.rosterAffected, (std::vector<std::int8_t>{0, 0, 1, 1, 0, 1}));
+}
+
+// Random pedigrees with the awkward cases mixed in (ids repeated within and
+// across pedigrees, parents without rows, one parent given, a person listed
+// as both parents, rows in any order): the rosters found by grouping rows
+// are those found by checking every row against every family.
+TEST(Pedigrees, RostersMatchARowByRowSearch) {
+  std::mt19937 random(7);
+  const auto pick = [&](int n) { return static_cast<long>(random() % static_cast<unsigned>(n)); };
+  for (int trial = 0; trial < 200; ++trial) {
+    PedTable t;
+    const int rows = 1 + static_cast<int>(pick(40));
+    for (int i = 0; i < rows; ++i) {
+      const long ped = 1 + pick(3);
+      const long id = 1 + pick(12);
+      const long father = pick(4) == 0 ? 0 : 1 + pick(12);
+      const long mother = pick(4) == 0 ? 0 : (pick(10) == 0 ? father : 1 + pick(12));
+      t.push_back({ped, id, father, mother, pick(3), pick(3), 1, 2});
+    }
+    const FamilyList grouped = familiesOf(t);
+    FamilyList searched = grouped;
+    rosters(t, rows, searched);
+    ASSERT_EQ(grouped.rosterStart, searched.rosterStart) << "trial " << trial;
+    ASSERT_EQ(grouped.rosterRows, searched.rosterRows) << "trial " << trial;
+    ASSERT_EQ(grouped.rosterIsParent, searched.rosterIsParent) << "trial " << trial;
+    ASSERT_EQ(grouped.rosterSex, searched.rosterSex) << "trial " << trial;
+    ASSERT_EQ(grouped.rosterAffected, searched.rosterAffected) << "trial " << trial;
+  }
 }
 
 // A table read from a file is sized before it is filled, and a large one has

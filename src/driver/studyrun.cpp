@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <iterator>
@@ -114,6 +115,29 @@ struct MessageList {
   }
 };
 
+// Text gathered for one write to a file, appended by plain copies: the
+// informative table is hundreds of thousands of short pieces.
+class TextChunk {
+ public:
+  void append(const std::string& text) {
+    if (used_ + text.size() > text_.size()) {
+      text_.resize(std::max(2 * text_.size(), used_ + text.size()));
+    }
+    std::memcpy(&text_[used_], text.data(), text.size());
+    used_ += text.size();
+  }
+  std::size_t size() const { return used_; }
+  // Writes the text gathered so far and starts again.
+  void writeTo(std::ostream& out) {
+    out.write(text_.data(), static_cast<std::streamsize>(used_));
+    used_ = 0;
+  }
+
+ private:
+  std::string text_;
+  std::size_t used_ = 0;
+};
+
 // A marker waiting in the current batch.
 struct PendingMarker {
   io::MarkerInfo info;
@@ -164,7 +188,7 @@ class StudyRun {
   void reportMendelian(const PendingMarker& marker, int slot, const std::set<long>& peds);
   std::vector<AnalysisJob> jobsOf(int slot, const PendingMarker& marker, const std::vector<int>& alleles) const;
   void writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r, std::string& rows,
-                std::string& families) const;
+                TextChunk& families) const;
 
   const RunOptions& o_;
   io::GenotypeSource& source_;
@@ -286,25 +310,23 @@ void StudyRun::flush() {
   const std::vector<AnalysisResult> results = runJobs(table_, pedigree_.families, jobs, o_.threads);
   std::size_t next = 0;
   std::string rows;
-  std::string families;
+  TextChunk families;
   // Written a megabyte at a time: the informative table is the run's
   // largest output, and a buffer of it whole would only be more memory.
   constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
-  families.reserve(2 * kWriteChunk);
   for (std::size_t j = 0; j < pending_.size(); ++j) {
     std::set<long> incompatible;
     for (std::size_t n = 0; n < jobsPerMarker[j]; ++n, ++next) {
       writeRow(pending_[j], jobs[next], results[next], rows, families);
       if (families.size() >= kWriteChunk) {
-        informative_.write(families.data(), static_cast<std::streamsize>(families.size()));
-        families.clear();
+        families.writeTo(informative_);
       }
       incompatible.insert(results[next].incompatiblePeds.begin(), results[next].incompatiblePeds.end());
     }
     reportMendelian(pending_[j], static_cast<int>(j) + 1, incompatible);
   }
   tsv_.write(rows.data(), static_cast<std::streamsize>(rows.size()));
-  informative_.write(families.data(), static_cast<std::streamsize>(families.size()));
+  families.writeTo(informative_);
   analyses_ += jobs.size();
   pending_.clear();
 }
@@ -345,7 +367,7 @@ void StudyRun::reportMendelian(const PendingMarker& marker, int slot, const std:
 // Appends the analysis's line of the result table to `rows` and its
 // informative families to `families` (the caller writes both at once).
 void StudyRun::writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r,
-                        std::string& rows, std::string& families) const {
+                        std::string& rows, TextChunk& families) const {
   const io::MarkerInfo& info = marker.info;
   const std::string allele = alleleName(info, job.alleles[job.k]);
   const std::string setting = std::to_string(job.null) + '\t' + modelShort(job.model);
@@ -367,12 +389,12 @@ void StudyRun::writeRow(const PendingMarker& marker, const AnalysisJob& job, con
     while (f < list.pedIds.size() && !same(f)) {
       ++f;
     }
-    families += prefix;
+    families.append(prefix);
     if (f < list.pedIds.size()) {
-      families += familyColumns_[f];
+      families.append(familyColumns_[f]);
     } else {  // not in list order after all: the names one by one
-      families += pedigree_.familyName(family.ped) + '\t' + pedigree_.individualName(family.father) + '\t' +
-                  pedigree_.individualName(family.mother) + '\n';
+      families.append(pedigree_.familyName(family.ped) + '\t' + pedigree_.individualName(family.father) + '\t' +
+                      pedigree_.individualName(family.mother) + '\n');
       f = 0;
     }
   }

@@ -2,7 +2,6 @@
 #include "study/pedigree.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
 #include <tuple>
 #include <unordered_map>
@@ -17,7 +16,7 @@ class Coder {
  public:
   explicit Coder(std::vector<std::string>& names) : names_(names) {}
   std::int32_t code(const std::string& name) {
-    if (name == "0") {
+    if (name.size() == 1 && name[0] == '0') {
       return 0;
     }
     // Looked up first: most names come again (as a parent of each child).
@@ -38,6 +37,47 @@ class Coder {
 
 enum Col { PED = 0, ID = 1, FATHER = 2, MOTHER = 3, SEX = 4 };
 
+// Each record's place by its (family, individual) codes: a list sorted once
+// and searched by halving.
+class RecordIndex {
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // Throws, naming both records, at the first individual (in file order)
+  // that appears a second time in a family.
+  RecordIndex(const StudyPedigree& p, const std::vector<io::Sample>& samples) {
+    sorted_.reserve(p.columns.size());
+    for (std::size_t i = 0; i < p.columns.size(); ++i) {
+      sorted_.emplace_back(Key{p.columns[i][PED], p.columns[i][ID]}, i);
+    }
+    std::sort(sorted_.begin(), sorted_.end());
+    std::size_t first = kNone;
+    std::size_t second = kNone;
+    for (std::size_t k = 1; k < sorted_.size(); ++k) {
+      const bool repeat = sorted_[k].first == sorted_[k - 1].first;
+      if (repeat && sorted_[k].second < second && (k < 2 || sorted_[k - 2].first != sorted_[k].first)) {
+        first = sorted_[k - 1].second;
+        second = sorted_[k].second;
+      }
+    }
+    if (second != kNone) {
+      const io::Sample& s = samples[second];
+      throw io::InputError("family " + s.family + ": individual " + s.id + " appears twice (records " +
+                           std::to_string(first + 1) + " and " + std::to_string(second + 1) + ")");
+    }
+  }
+
+  // The record of `key`, or kNone.
+  std::size_t find(Key key) const {
+    const auto it = std::lower_bound(sorted_.begin(), sorted_.end(), std::make_pair(key, std::size_t{0}));
+    return it != sorted_.end() && it->first == key ? it->second : kNone;
+  }
+  bool contains(Key key) const { return find(key) != kNone; }
+
+ private:
+  std::vector<std::pair<Key, std::size_t>> sorted_;  // (key, record), sorted
+};
+
 std::string who(const StudyPedigree& p, std::int32_t family, std::int32_t id) {
   return "family " + p.familyName(family) + ", individual " + p.individualName(id);
 }
@@ -45,7 +85,7 @@ std::string who(const StudyPedigree& p, std::int32_t family, std::int32_t id) {
 // Parents named but absent from the file are kept as untyped parents (a
 // sibship whose parents were not sampled is still a family); one parent
 // alone cannot make a nuclear family, so such an individual is a founder.
-void checkParents(StudyPedigree& p, const std::map<Key, std::size_t>& records) {
+void checkParents(StudyPedigree& p, const RecordIndex& records) {
   std::set<Key> reported;
   for (const auto& row : p.columns) {
     if ((row[FATHER] == 0) != (row[MOTHER] == 0)) {
@@ -55,7 +95,7 @@ void checkParents(StudyPedigree& p, const std::map<Key, std::size_t>& records) {
     }
     for (int c : {FATHER, MOTHER}) {
       const Key parent{row[PED], row[c]};
-      if (row[c] != 0 && records.count(parent) == 0 && reported.insert(parent).second) {
+      if (row[c] != 0 && !records.contains(parent) && reported.insert(parent).second) {
         ++p.qc.missingParents;
         p.qc.warnings.push_back(who(p, row[PED], row[ID]) + ": " + (c == FATHER ? "father " : "mother ") +
                                 p.individualName(row[c]) + " has no record; taken as an untyped parent");
@@ -66,13 +106,14 @@ void checkParents(StudyPedigree& p, const std::map<Key, std::size_t>& records) {
 
 // Families (pedigree codes) in which someone is their own ancestor: a walk
 // up the parent links that comes back to where it started.
-std::set<std::int32_t> pedigreesWithCycles(StudyPedigree& p, const std::map<Key, std::size_t>& records) {
+std::set<std::int32_t> pedigreesWithCycles(StudyPedigree& p, const RecordIndex& records) {
   enum { Unseen, OnPath, Done };
   std::vector<int> state(p.size(), Unseen);
   std::set<std::int32_t> cyclic;
   // Depth-first with an explicit stack: (record, next parent to visit).
+  std::vector<std::pair<std::size_t, int>> stack;
   for (std::size_t start = 0; start < p.size(); ++start) {
-    std::vector<std::pair<std::size_t, int>> stack{{start, FATHER}};
+    stack.assign(1, {start, FATHER});
     while (!stack.empty() && state[start] != Done) {
       auto& [r, next] = stack.back();
       state[r] = OnPath;
@@ -82,19 +123,19 @@ std::set<std::int32_t> pedigreesWithCycles(StudyPedigree& p, const std::map<Key,
         continue;
       }
       const auto& row = p.columns[r];
-      const auto parent = records.find(Key{row[PED], row[next++]});
-      if (parent == records.end() || state[parent->second] == Done) {
+      const std::size_t parent = records.find(Key{row[PED], row[next++]});
+      if (parent == RecordIndex::kNone || state[parent] == Done) {
         continue;
       }
-      if (state[parent->second] == OnPath) {
+      if (state[parent] == OnPath) {
         if (cyclic.insert(row[PED]).second) {
           ++p.qc.cyclePedigrees;
-          p.qc.warnings.push_back(who(p, row[PED], p.columns[parent->second][ID]) +
+          p.qc.warnings.push_back(who(p, row[PED], p.columns[parent][ID]) +
                                   " is their own ancestor; the whole family is left out");
         }
         continue;
       }
-      stack.emplace_back(parent->second, FATHER);
+      stack.emplace_back(parent, FATHER);
     }
   }
   return cyclic;
@@ -102,13 +143,12 @@ std::set<std::int32_t> pedigreesWithCycles(StudyPedigree& p, const std::map<Key,
 
 // Keeps the nuclear families whose pedigree has no cycle and whose father
 // is not recorded as female nor the mother as male.
-void dropFamilies(StudyPedigree& p, const std::map<Key, std::size_t>& records,
-                  const std::set<std::int32_t>& cyclic) {
+void dropFamilies(StudyPedigree& p, const RecordIndex& records, const std::set<std::int32_t>& cyclic) {
   FamilyList kept;
   FamilyList& all = p.families;
   auto recordedSex = [&](long ped, long id) {
-    const auto it = records.find(Key{static_cast<std::int32_t>(ped), static_cast<std::int32_t>(id)});
-    return it == records.end() ? 0 : p.columns[it->second][SEX];
+    const std::size_t record = records.find(Key{static_cast<std::int32_t>(ped), static_cast<std::int32_t>(id)});
+    return record == RecordIndex::kNone ? 0 : p.columns[record][SEX];
   };
   for (std::size_t f = 0; f < all.pedIds.size(); ++f) {
     const FamilyId id{all.pedIds[f], all.fatherIds[f], all.motherIds[f]};
@@ -135,19 +175,14 @@ StudyPedigree buildPedigree(const std::vector<io::Sample>& samples) {
   StudyPedigree p;
   Coder families(p.familyNames);
   Coder individuals(p.individualNames);
-  std::map<Key, std::size_t> records;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    const io::Sample& s = samples[i];
+  p.columns.reserve(samples.size());
+  for (const io::Sample& s : samples) {
     const std::int32_t family = families.code(s.family);
     const std::int32_t id = individuals.code(s.id);
     p.columns.push_back({family, id, individuals.code(s.father), individuals.code(s.mother),
                          static_cast<std::int32_t>(s.sex), static_cast<std::int32_t>(s.affection)});
-    const auto [it, added] = records.emplace(Key{family, id}, i);
-    if (!added) {
-      throw io::InputError("family " + s.family + ": individual " + s.id + " appears twice (records " +
-                           std::to_string(it->second + 1) + " and " + std::to_string(i + 1) + ")");
-    }
   }
+  const RecordIndex records(p, samples);
   checkParents(p, records);
   const std::set<std::int32_t> cyclic = pedigreesWithCycles(p, records);
   const PedTable table = pedigreeTable(p, 0);

@@ -52,6 +52,16 @@ TEST(StudyPedigree, DuplicateIndividualInAFamilyIsAnErrorNamingBothRecords) {
   } catch (const io::InputError& e) {
     EXPECT_STREQ(e.what(), "family F1: individual M appears twice (records 2 and 5)");
   }
+  // Several repeats: the first record that repeats an earlier one is named,
+  // with the record it repeats.
+  samples.push_back(person("F1", "M", "0", "0", 2));
+  samples.insert(samples.begin() + 4, person("F1", "C", "D", "M", 1));  // record 5, repeating record 3
+  try {
+    buildPedigree(samples);
+    FAIL() << "no error";
+  } catch (const io::InputError& e) {
+    EXPECT_STREQ(e.what(), "family F1: individual C appears twice (records 3 and 5)");
+  }
 }
 
 TEST(StudyPedigree, ParentsWithoutARecordAreUntypedParentsAndReported) {

@@ -43,6 +43,12 @@ check --bfile study --out res extra
 check --kintex res.log --out res
 grep -q "rsNOPE" <("$bin" --bfile study --out res --markers rsNOPE 2>&1) || { echo "unknown marker not named"; fail=1; }
 grep -q "broken.bed" <("$bin" --bfile broken --out res 2>&1) || { echo "broken .bed not named"; fail=1; }
-# The same run with good arguments replaces the results.
-"$bin" --bfile study --out res 2>/dev/null && [ "$(head -c 5 res.tsv)" = "chrom" ] || { echo "good run failed"; fail=1; }
+# The same run with good arguments replaces the results (all three, with
+# nothing left under a temporary name), and so does a second one.
+for run in 1 2; do
+  "$bin" --bfile study --out res 2>/dev/null && [ "$(head -c 5 res.tsv)" = "chrom" ] &&
+    [ "$(head -c 6 res.informative.tsv)" = "marker" ] && [ "$(head -c 6 res.log)" = "kintex" ] ||
+    { echo "good run $run failed"; fail=1; }
+  ls res.*.tmp >/dev/null 2>&1 && { echo "good run $run: temporary files left"; fail=1; }
+done
 exit $fail

@@ -109,4 +109,9 @@ TEST(MarkerAlleleLists, PositiveCodesAscendingWhateverTheirSize) {
     }
     EXPECT_EQ(allelesOfCodes(codes), markerAlleleLists(t, m, m)[0]) << "marker " << m;
   }
+  // Small codes, codes up to 63 and none at all.
+  using List = std::vector<int>;
+  EXPECT_EQ(allelesOfCodes({7, 0, 5, 5}), (List{5, 7}));
+  EXPECT_EQ(allelesOfCodes({9, 3, 0, 12, 3, 9}), (List{3, 9, 12}));
+  EXPECT_EQ(allelesOfCodes({0, 0}), List{});
 }

@@ -12,8 +12,11 @@ namespace {
 
 bool separator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
+// Whether the token is the one character c.
+bool isChar(const std::string& token, char c) { return token.size() == 1 && token[0] == c; }
+
 // PLINK's unknown codes for sex and phenotype.
-bool unknownCode(const std::string& token) { return token == "0" || token == "-9"; }
+bool unknownCode(const std::string& token) { return isChar(token, '0') || token == "-9"; }
 
 }  // namespace
 
@@ -91,13 +94,13 @@ Sample pedigreeColumns(const std::vector<std::string>& fields, const std::string
   s.father = fields[2];
   s.mother = fields[3];
   const std::string& sex = fields[4];
-  if (sex == "1" || sex == "2") {
+  if (isChar(sex, '1') || isChar(sex, '2')) {
     s.sex = sex[0] - '0';
   } else if (!unknownCode(sex)) {
     throw InputError(fieldError(file, line, 5, sex, "is not a valid sex (1 male, 2 female, 0 unknown)"));
   }
   const std::string& phenotype = fields[5];
-  if (phenotype == "1" || phenotype == "2") {
+  if (isChar(phenotype, '1') || isChar(phenotype, '2')) {
     s.affection = phenotype[0] - '0';
   } else if (!unknownCode(phenotype)) {
     throw InputError(fieldError(file, line, 6, phenotype,

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,36 @@ TEST(Lattice, ConvolveMatchesIntegerPolynomialProducts) {
     const Lattice want = shape(values, weights);  // zero weights give -inf logs
     EXPECT_EQ(got.step, want.step) << "first value " << c.av.front();
     expectSameDistribution(got, want, 1e-15, "convolution from " + std::to_string(c.av.front()));
+  }
+}
+
+// Arrays longer than the vector lanes, weights whose products round: the
+// convolution must be the plain double sum in the same order, bit for bit
+// (up to the power of two that keeps the largest weight in range), however
+// many lanes the processor adds at once.
+TEST(Lattice, ConvolutionIsThePlainSumBitForBit) {
+  std::mt19937_64 random(3);
+  const auto weight = [&](int scale) {
+    return std::ldexp(1.0 + static_cast<double>(random() >> 11) * 0x1p-53, scale);
+  };
+  Lattice a;
+  Lattice b;
+  for (int i = 0; i < 11; ++i) {
+    a.w.push_back(weight(480));
+  }
+  for (int j = 0; j < 37; ++j) {
+    b.w.push_back(weight(470));
+  }
+  const Lattice got = convolve(a, b);
+  std::vector<double> plain(a.w.size() + b.w.size() - 1, 0.0);
+  for (std::size_t i = 0; i < a.w.size(); ++i) {  // the shorter array outside
+    for (std::size_t j = 0; j < b.w.size(); ++j) {
+      plain[i + j] += a.w[i] * b.w[j];
+    }
+  }
+  ASSERT_EQ(got.w.size(), plain.size());
+  for (std::size_t k = 0; k < plain.size(); ++k) {
+    EXPECT_EQ(std::ldexp(got.w[k], static_cast<int>(got.exp2 - a.exp2 - b.exp2)), plain[k]) << "value " << k;
   }
 }
 

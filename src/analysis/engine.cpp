@@ -138,7 +138,7 @@ AnalysisResult runJob(const PedTable& table, const FamilyList& families, const A
 }
 
 std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& families,
-                                    const std::vector<AnalysisJob>& jobs, int threads) {
+                                    const std::vector<AnalysisJob>& jobs, int threads, const JobsDone& done) {
   const int workers = workerCount(threads);
   std::vector<AnalysisResult> results(jobs.size());
   const std::vector<JobGroup> groups = groupsOf(jobs, workers);
@@ -156,6 +156,9 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
         if (jobs[i].drawState) {
           setPairDrawState(stream);
         }
+      }
+      if (done) {
+        done(g.first, g.last, results);
       }
     }
     return results;
@@ -190,6 +193,9 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
         setPairDrawState(start[i]);
       }
       results[i] = runPrepared(marker, jobs[i]);
+    }
+    if (done) {
+      done(groups[g].first, groups[g].last, results);
     }
   });
   setPairDrawState(state);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,13 +35,22 @@ struct AnalysisJob {
 // One analysis on the calling thread, with its generator as it stands.
 AnalysisResult runJob(const PedTable& table, const FamilyList& families, const AnalysisJob& job);
 
+// Called as soon as jobs [first, last) (consecutive jobs of one marker) are
+// done, on the thread that ran them, with the results so far: it may read or
+// change results[first, last) and nothing else, and calls for different
+// markers may run at the same time.
+using JobsDone = std::function<void(std::size_t first, std::size_t last, std::vector<AnalysisResult>& results)>;
+
 // Runs the jobs on `threads` worker threads (0 = every core) and returns their
 // results in job order, identical for any thread count. Afterwards the calling
 // thread's generator stands where a sequential run of the jobs without
-// drawState would have left it.
+// drawState would have left it. `done`, when given, sees each marker's
+// results while the other markers are still being analysed (a caller can
+// turn them into text on the workers).
 //   std::vector<AnalysisResult> r = runJobs(table, families, jobs, 0);
 std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& families,
-                                    const std::vector<AnalysisJob>& jobs, int threads);
+                                    const std::vector<AnalysisJob>& jobs, int threads,
+                                    const JobsDone& done = nullptr);
 
 // The number of worker threads `threads` stands for (0 = every core), at least 1.
 int workerCount(int threads);

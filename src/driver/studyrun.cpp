@@ -9,9 +9,11 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <numeric>
 #include <set>
 #include <sstream>
+#include <string_view>
 #include <thread>
 #include <tuple>
 
@@ -119,7 +121,7 @@ struct MessageList {
 // informative table is hundreds of thousands of short pieces.
 class TextChunk {
  public:
-  void append(const std::string& text) {
+  void append(std::string_view text) {
     if (used_ + text.size() > text_.size()) {
       text_.resize(std::max(2 * text_.size(), used_ + text.size()));
     }
@@ -127,6 +129,12 @@ class TextChunk {
     used_ += text.size();
   }
   std::size_t size() const { return used_; }
+  std::string_view view() const { return std::string_view(text_.data(), used_); }
+  // Gives back the memory (the text is no longer needed).
+  void release() {
+    std::string().swap(text_);
+    used_ = 0;
+  }
   // Writes the text gathered so far and starts again.
   void writeTo(std::ostream& out) {
     out.write(text_.data(), static_cast<std::streamsize>(used_));
@@ -295,38 +303,89 @@ std::vector<AnalysisJob> StudyRun::jobsOf(int slot, const PendingMarker& marker,
   return jobs;
 }
 
+// The batch's text, written in job order as the analyses finish: whichever
+// worker completes the next jobs in order writes them (and every later job
+// already done), so only the few jobs done out of order wait as text.
+class OrderedOutput {
+ public:
+  OrderedOutput(std::size_t jobs, std::ofstream& tsv, std::ofstream& informative)
+      : rows_(jobs), families_(jobs), done_(jobs, 0), tsv_(tsv), informative_(informative) {}
+
+  std::string& rowsOf(std::size_t job) { return rows_[job]; }
+  TextChunk& familiesOf(std::size_t job) { return families_[job]; }
+
+  // Jobs [first, last) have their text. writeJob(n) is called for every job
+  // that can now be written, in order, one thread at a time.
+  template <class WriteJob>
+  void finished(std::size_t first, std::size_t last, WriteJob writeJob) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::fill(done_.begin() + static_cast<std::ptrdiff_t>(first), done_.begin() + static_cast<std::ptrdiff_t>(last),
+              1);
+    for (; next_ < done_.size() && done_[next_] != 0; ++next_) {
+      rowText_.append(rows_[next_]);
+      familyText_.append(families_[next_].view());
+      std::string().swap(rows_[next_]);
+      families_[next_].release();
+      writeJob(next_);
+      if (familyText_.size() >= kWriteChunk) {
+        familyText_.writeTo(informative_);
+      }
+    }
+  }
+  // Writes what is left (every job has finished).
+  void close() {
+    rowText_.writeTo(tsv_);
+    familyText_.writeTo(informative_);
+  }
+
+ private:
+  // Written a megabyte at a time: the informative table is the run's
+  // largest output, and a buffer of it whole would only be more memory.
+  static constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
+  std::vector<std::string> rows_;
+  std::vector<TextChunk> families_;
+  std::vector<char> done_;
+  std::size_t next_ = 0;
+  TextChunk rowText_;
+  TextChunk familyText_;
+  std::ofstream& tsv_;
+  std::ofstream& informative_;
+  std::mutex mutex_;
+};
+
 void StudyRun::flush() {
   if (pending_.empty()) {
     return;
   }
   fillPending();
   std::vector<AnalysisJob> jobs;
-  std::vector<std::size_t> jobsPerMarker;
+  std::vector<std::size_t> markerOfJob;
   for (std::size_t j = 0; j < pending_.size(); ++j) {
     std::vector<AnalysisJob> own = jobsOf(static_cast<int>(j) + 1, pending_[j], pending_[j].alleles);
-    jobsPerMarker.push_back(own.size());
+    markerOfJob.insert(markerOfJob.end(), own.size(), j);
     std::move(own.begin(), own.end(), std::back_inserter(jobs));
   }
-  const std::vector<AnalysisResult> results = runJobs(table_, pedigree_.families, jobs, o_.threads);
-  std::size_t next = 0;
-  std::string rows;
-  TextChunk families;
-  // Written a megabyte at a time: the informative table is the run's
-  // largest output, and a buffer of it whole would only be more memory.
-  constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
-  for (std::size_t j = 0; j < pending_.size(); ++j) {
-    std::set<long> incompatible;
-    for (std::size_t n = 0; n < jobsPerMarker[j]; ++n, ++next) {
-      writeRow(pending_[j], jobs[next], results[next], rows, families);
-      if (families.size() >= kWriteChunk) {
-        families.writeTo(informative_);
-      }
-      incompatible.insert(results[next].incompatiblePeds.begin(), results[next].incompatiblePeds.end());
-    }
-    reportMendelian(pending_[j], static_cast<int>(j) + 1, incompatible);
-  }
-  tsv_.write(rows.data(), static_cast<std::streamsize>(rows.size()));
-  families.writeTo(informative_);
+  // Each analysis's lines are made on the worker that ran it, as soon as its
+  // marker is done; the families' conflicts of a marker are reported once
+  // its last analysis is written (in marker order, as the log lists them).
+  OrderedOutput output(jobs.size(), tsv_, informative_);
+  std::set<long> incompatible;
+  runJobs(table_, pedigree_.families, jobs, o_.threads,
+          [&](std::size_t first, std::size_t last, std::vector<AnalysisResult>& results) {
+            for (std::size_t n = first; n < last; ++n) {
+              writeRow(pending_[markerOfJob[n]], jobs[n], results[n], output.rowsOf(n), output.familiesOf(n));
+              std::vector<FamilyId>().swap(results[n].informativeFamilies);  // in the text now
+            }
+            output.finished(first, last, [&](std::size_t n) {
+              incompatible.insert(results[n].incompatiblePeds.begin(), results[n].incompatiblePeds.end());
+              const std::size_t j = markerOfJob[n];
+              if (n + 1 == jobs.size() || markerOfJob[n + 1] != j) {
+                reportMendelian(pending_[j], static_cast<int>(j) + 1, incompatible);
+                incompatible.clear();
+              }
+            });
+          });
+  output.close();
   analyses_ += jobs.size();
   pending_.clear();
 }

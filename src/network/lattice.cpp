@@ -74,8 +74,11 @@ void normalise(Lattice& a) {
 // compiler's vector types where it has them (each lane does exactly the
 // scalar multiply and add, so the results are the same bit for bit). On x86
 // the processor's widest of SSE2 and AVX2 is picked when the program starts;
-// neither fuses the multiply into the add.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
+// neither fuses the multiply into the add. (Not under a sanitizer: the choice
+// is made while the program is being loaded, before a sanitizer's runtime is
+// ready.)
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__) && !defined(__clang__) && \
+    !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void addScaled(double* dst, const double* src, std::size_t n, double x) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 #include "driver/analysis.h"
@@ -80,10 +81,25 @@ TEST(RunJobs, AnyNumberOfThreadsGivesTheSequentialResults) {
     EXPECT_NE(end, 1u) << name << ": no analysis drew a pair";
     for (const int threads : {1, 2, 7}) {
       setPairDrawState(1);
-      const std::vector<AnalysisResult> r = runJobs(data.table, data.families, jobs, threads);
+      // What the caller is shown as each marker finishes: every job once, in
+      // runs of one marker, with its final result.
+      std::vector<std::atomic<int>> shown(jobs.size());
+      std::vector<AnalysisResult> seen(jobs.size());
+      const std::vector<AnalysisResult> r = runJobs(
+          data.table, data.families, jobs, threads,
+          [&](std::size_t first, std::size_t last, std::vector<AnalysisResult>& results) {
+            for (std::size_t i = first; i < last; ++i) {
+              EXPECT_EQ(jobs[i].marker, jobs[first].marker) << "jobs " << first << " to " << last;
+              ++shown[i];
+              seen[i] = results[i];
+            }
+          });
       ASSERT_EQ(r.size(), jobs.size());
       for (std::size_t i = 0; i < jobs.size(); ++i) {
-        expectSame(r[i], sequential[i], name + " job " + std::to_string(i) + " threads " + std::to_string(threads));
+        const std::string where = name + " job " + std::to_string(i) + " threads " + std::to_string(threads);
+        expectSame(r[i], sequential[i], where);
+        EXPECT_EQ(shown[i], 1) << where;
+        expectSame(seen[i], sequential[i], where + " as shown");
       }
       EXPECT_EQ(pairDrawState(), end) << "threads " << threads;
     }

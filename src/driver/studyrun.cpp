@@ -424,7 +424,7 @@ void StudyRun::reportMendelian(const PendingMarker& marker, int slot, const std:
 }
 
 // Appends the analysis's line of the result table to `rows` and its
-// informative families to `families` (the caller writes both at once).
+// informative families to `families` (the caller writes them in job order).
 void StudyRun::writeRow(const PendingMarker& marker, const AnalysisJob& job, const AnalysisResult& r,
                         std::string& rows, TextChunk& families) const {
   const io::MarkerInfo& info = marker.info;

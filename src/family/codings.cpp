@@ -41,9 +41,7 @@ std::vector<std::vector<int>> markerAlleleListsOfAnyCodes(const PedTable& table,
     }
   }
   for (std::size_t m = 0; m < markers; ++m) {
-    for (std::uint64_t bits = seen[m]; bits != 0; bits &= bits - 1) {
-      lists[m].push_back(__builtin_ctzll(bits));
-    }
+    appendCodesOfBits(seen[m], lists[m]);
     std::sort(lists[m].begin(), lists[m].end());
   }
   return lists;
@@ -100,17 +98,15 @@ std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first
     return markerAlleleListsOfAnyCodes(table, first, last);
   }
   for (std::size_t m = 0; m < markers; ++m) {
-    for (std::uint64_t b = seen[m] & ~std::uint64_t{1}; b != 0; b &= b - 1) {
-      lists[m].push_back(__builtin_ctzll(b));
-    }
+    appendCodesOfBits(seen[m] & ~std::uint64_t{1}, lists[m]);
   }
   return lists;
 }
 
 std::vector<int> allelesOfCodes(const std::vector<std::int32_t>& codes) {
-  // Codes 0 to 63 marked in a table (0, missing, dropped after); any other
-  // code sends the list the careful way.
-  // Four bit sets filled side by side, so that no one OR waits for the last.
+  // Codes 0 to 63 marked in bit sets (0, missing, dropped after), four side
+  // by side so that no one OR waits for the last; any other code sends the
+  // list the careful way.
   std::uint64_t seen[4] = {0, 0, 0, 0};
   std::uint32_t unusual = 0;
   const std::size_t n = codes.size();
@@ -129,10 +125,7 @@ std::vector<int> allelesOfCodes(const std::vector<std::int32_t>& codes) {
   }
   std::vector<int> list;
   if (unusual == 0) {
-    for (std::uint64_t bits = (seen[0] | seen[1] | seen[2] | seen[3]) & ~std::uint64_t{1}; bits != 0;
-         bits &= bits - 1) {
-      list.push_back(__builtin_ctzll(bits));
-    }
+    appendCodesOfBits((seen[0] | seen[1] | seen[2] | seen[3]) & ~std::uint64_t{1}, list);
     return list;
   }
   for (const std::int32_t code : codes) {

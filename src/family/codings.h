@@ -28,6 +28,14 @@ std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first
 // sample, in a row): its distinct positive codes, ascending.
 std::vector<int> allelesOfCodes(const std::vector<std::int32_t>& codes);
 
+// Appends the codes whose bits are set in `bits` (bit c for code c),
+// ascending. Inline: the family walk calls it once per family.
+inline void appendCodesOfBits(std::uint64_t bits, std::vector<int>& out) {
+  for (; bits != 0; bits &= bits - 1) {
+    out.push_back(__builtin_ctzll(bits));
+  }
+}
+
 // Pair coding of every member against alleleList[k]; pairs is resized to the
 // number of members.
 void alleles(AllelePairs& pairs, const std::vector<int>& members,

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "family/codings.h"
+
 namespace {
 
 std::atomic<std::uint64_t> preparations{0};
@@ -62,9 +64,7 @@ namespace {
 void appendFamilyAlleles(const GenotypedMember* members, std::uint32_t size, std::uint64_t bits, bool unusual,
                          std::vector<int>& out) {
   if (!unusual) {
-    for (; bits != 0; bits &= bits - 1) {
-      out.push_back(__builtin_ctzll(bits));
-    }
+    appendCodesOfBits(bits, out);
     return;
   }
   FamilyAlleles familyAlleles;

@@ -43,14 +43,17 @@ class RecordIndex {
  public:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-  // Throws, naming both records, at the first individual (in file order)
-  // that appears a second time in a family.
-  RecordIndex(const StudyPedigree& p, const std::vector<io::Sample>& samples) {
+  explicit RecordIndex(const StudyPedigree& p) {
     sorted_.reserve(p.columns.size());
     for (std::size_t i = 0; i < p.columns.size(); ++i) {
       sorted_.emplace_back(Key{p.columns[i][PED], p.columns[i][ID]}, i);
     }
     std::sort(sorted_.begin(), sorted_.end());
+  }
+
+  // Throws, naming both records, at the first individual (in file order)
+  // that appears a second time in a family.
+  void checkNoRepeat(const std::vector<io::Sample>& samples) const {
     std::size_t first = kNone;
     std::size_t second = kNone;
     for (std::size_t k = 1; k < sorted_.size(); ++k) {
@@ -182,7 +185,8 @@ StudyPedigree buildPedigree(const std::vector<io::Sample>& samples) {
     p.columns.push_back({family, id, individuals.code(s.father), individuals.code(s.mother),
                          static_cast<std::int32_t>(s.sex), static_cast<std::int32_t>(s.affection)});
   }
-  const RecordIndex records(p, samples);
+  const RecordIndex records(p);
+  records.checkNoRepeat(samples);
   checkParents(p, records);
   const std::set<std::int32_t> cyclic = pedigreesWithCycles(p, records);
   const PedTable table = pedigreeTable(p, 0);
@@ -210,21 +214,15 @@ std::string describeFamily(const StudyPedigree& p, const FamilyId& f) {
 
 FamilyKinds familyKinds(const StudyPedigree& p) {
   // Sorted lists searched by halving: one lookup per family, no node per row.
-  std::vector<Key> records;
+  const RecordIndex records(p);
   std::vector<std::tuple<long, long, long>> parentsOfRows;  // (pedigree, father, mother) per row
-  records.reserve(p.columns.size());
   parentsOfRows.reserve(p.columns.size());
   for (const auto& row : p.columns) {
-    records.emplace_back(row[PED], row[ID]);
     parentsOfRows.emplace_back(row[PED], row[FATHER], row[MOTHER]);
   }
-  std::sort(records.begin(), records.end());
   std::sort(parentsOfRows.begin(), parentsOfRows.end());
   const auto hasRecord = [&](long ped, long id) {
-    return std::binary_search(records.begin(), records.end(),
-                              Key{static_cast<std::int32_t>(ped), static_cast<std::int32_t>(id)})
-               ? 1
-               : 0;
+    return records.contains(Key{static_cast<std::int32_t>(ped), static_cast<std::int32_t>(id)}) ? 1 : 0;
   };
   FamilyKinds kinds{};
   const FamilyList& f = p.families;

@@ -10,6 +10,7 @@
 #include "linkage/networkx2.h"
 #include "linkage/stat2.h"
 #include "nolinkage/network.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -35,12 +36,12 @@ void parallelFor(std::size_t n, int workers, Work work) {
   };
   std::vector<std::thread> pool;
   for (std::size_t t = 1; t < count; ++t) {
-    pool.emplace_back([&] {
+    pool.push_back(startWorker(t, [&] {
       if (workerStart != nullptr) {
         workerStart();
       }
       loop();
-    });
+    }));
   }
   loop();
   for (std::thread& t : pool) {

@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/threads.h"
+
 namespace {
 
 // isalnum in the C locale, without the locale (bytes above 127 separate names).
@@ -378,7 +380,7 @@ int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::strin
   parsed.back().values = values.data() + body / 2;
   std::vector<std::thread> helpers;
   for (std::size_t i = 1; i + 1 < bounds.size(); ++i) {
-    helpers.emplace_back([&, i] { parsePart(bounds[i], bounds[i + 1], columns, parsed[i]); });
+    helpers.push_back(startWorker(i, [&, i] { parsePart(bounds[i], bounds[i + 1], columns, parsed[i]); }));
   }
   parsePart(bounds[0], bounds[1], columns, parsed[0]);
   for (std::thread& t : helpers) {

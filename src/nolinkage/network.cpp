@@ -241,7 +241,7 @@ class SharedPatterns {
   // yet. Null when the store is full: the outcome is then left in `computed`
   // for the caller to keep.
   template <class Compute>
-  const PatternOutcome* get(std::uint64_t packed, Compute compute, PatternOutcome& computed) {
+  const PatternOutcome* get(std::uint64_t packed, const Compute& compute, PatternOutcome& computed) {
     {
       std::shared_lock<std::shared_mutex> lock(mutex_);
       const auto found = outcomes_.find(packed);
@@ -305,7 +305,7 @@ class PatternStore {
   // The pattern of `key` (n entries), computed by compute() when new. Most
   // families' keys are short: they are found by their packed form.
   template <class Compute>
-  std::size_t lookUp(const int* key, std::size_t n, Compute compute) {
+  std::size_t lookUp(const int* key, std::size_t n, const Compute& compute) {
     std::uint64_t packed = 0;
     if (packKey(key, n, packed)) {
       return lookUpPacked(packed, compute);
@@ -341,7 +341,7 @@ class PatternStore {
   const PatternOutcome& outcome(std::size_t p) const { return *outcomes_[p]; }
 
   template <class Compute>
-  std::size_t lookUpPacked(std::uint64_t packed, Compute compute) {
+  std::size_t lookUpPacked(std::uint64_t packed, const Compute& compute) {
     if (packedSlots_.empty()) {
       packedSlots_.assign(1024, PackedSlot{});
     }

@@ -1,0 +1,64 @@
+// A worker is placed on a core of its own when it starts; afterwards it must
+// be as free as any thread to use every core its creator may use.
+#include "platform/threads.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
+namespace {
+
+// Starts five workers (more than most machines' cores, so the placement
+// wraps round) from the calling thread; each records that it ran. Checks,
+// while they are still running, that each may use exactly the caller's cores.
+void startAndCheckWorkers() {
+  std::atomic<int> ran{0};
+  std::atomic<bool> release{false};
+  std::vector<std::thread> workers;
+  for (std::size_t i = 1; i <= 5; ++i) {
+    workers.push_back(startWorker(i, [&] {
+      ++ran;
+      while (!release) {
+        std::this_thread::yield();
+      }
+    }));
+  }
+#if defined(__linux__)
+  cpu_set_t mine;
+  ASSERT_EQ(sched_getaffinity(0, sizeof mine, &mine), 0);
+  for (std::thread& worker : workers) {
+    cpu_set_t theirs;
+    ASSERT_EQ(pthread_getaffinity_np(worker.native_handle(), sizeof theirs, &theirs), 0);
+    EXPECT_TRUE(CPU_EQUAL(&mine, &theirs));
+  }
+#endif
+  release = true;
+  for (std::thread& worker : workers) {
+    worker.join();
+  }
+  EXPECT_EQ(ran, 5);
+}
+
+}  // namespace
+
+TEST(Threads, WorkersRunAndKeepEveryCoreOfTheirCreator) {
+  startAndCheckWorkers();
+#if defined(__linux__)
+  // A creator held to its one core (as under a scheduler's allocation) gives
+  // its workers that core alone.
+  std::thread held([] {
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    startAndCheckWorkers();
+  });
+  held.join();
+#endif
+}

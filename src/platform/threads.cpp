@@ -1,5 +1,6 @@
 #include "platform/threads.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -20,19 +21,16 @@ void placeAfter(pthread_t thread, int callerCore, std::size_t index) {
     return;  // more cores than a cpu_set_t holds: leave it to the system
   }
   std::vector<int> cores;
-  std::size_t callerAt = 0;
-  bool callerAllowed = false;
   for (int core = 0; core < CPU_SETSIZE; ++core) {
     if (CPU_ISSET(core, &allowed)) {
-      callerAllowed = callerAllowed || core == callerCore;
-      callerAt = core == callerCore ? cores.size() : callerAt;
       cores.push_back(core);
     }
   }
-  if (!callerAllowed || cores.size() < 2) {
+  const auto caller = std::find(cores.begin(), cores.end(), callerCore);
+  if (caller == cores.end() || cores.size() < 2) {
     return;
   }
-  const int target = cores[(callerAt + index) % cores.size()];
+  const int target = cores[(static_cast<std::size_t>(caller - cores.begin()) + index) % cores.size()];
   if (target == callerCore) {
     return;
   }

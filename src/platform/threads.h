@@ -13,7 +13,7 @@
 // Left to itself, the kernel often queues a new thread on the core of the
 // thread that made it, where it waits for milliseconds until the other core
 // takes it over; two threads of one process then run on one core for that
-// time, where two processes started side by side do not. A run of 100 ms on
-// two cores lost 5-10 ms so. Where the cores cannot be named (not Linux,
-// one core allowed), this is a plain std::thread.
+// time, where two processes started side by side do not (a loop of 70 ms on
+// each of two threads took up to 82 ms so). Where the cores cannot be named
+// (not Linux, one core allowed), this is a plain std::thread.
 std::thread startWorker(std::size_t index, std::function<void()> work);

@@ -18,37 +18,6 @@ bool drawsPairs(const AnalysisJob& job) { return job.null == 1 && job.xlinked ==
 
 void (*workerStart)() = nullptr;
 
-// Calls work(i) for i in [0, n) on up to `workers` threads; each index once.
-template <class Work>
-void parallelFor(std::size_t n, int workers, Work work) {
-  const std::size_t count = std::min<std::size_t>(n, static_cast<std::size_t>(workers));
-  if (count <= 1) {
-    for (std::size_t i = 0; i < n; ++i) {
-      work(i);
-    }
-    return;
-  }
-  std::atomic<std::size_t> next{0};
-  auto loop = [&] {
-    for (std::size_t i = next++; i < n; i = next++) {
-      work(i);
-    }
-  };
-  std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < count; ++t) {
-    pool.push_back(startWorker(t, [&] {
-      if (workerStart != nullptr) {
-        workerStart();
-      }
-      loop();
-    }));
-  }
-  loop();
-  for (std::thread& t : pool) {
-    t.join();
-  }
-}
-
 // The families of one marker in the forms its jobs need, each prepared at
 // its first use and then shared by the marker's remaining jobs.
 class PreparedMarker {
@@ -179,7 +148,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
         draws[i] = network2Draws(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
       }
     }
-  });
+  }, workerStart);
   std::vector<std::uint32_t> start(jobs.size(), 0);
   std::uint32_t state = pairDrawState();
   for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -198,7 +167,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
     if (done) {
       done(groups[g].first, groups[g].last, results);
     }
-  });
+  }, workerStart);
   setPairDrawState(state);
   return results;
 }

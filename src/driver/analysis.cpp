@@ -2,11 +2,14 @@
 #include "driver/analysis.h"
 
 #include <algorithm>
+#include <iterator>
+#include <mutex>
 #include <numeric>
 #include <utility>
 
 #include "driver/report.h"
 #include "family/codings.h"
+#include "platform/threads.h"
 
 bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
   const int status = readPedigreeFile(fileName, data, error, workerCount(threads));
@@ -19,6 +22,28 @@ bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& 
 
 std::vector<int> markerAlleles(const PedigreeData& data, int m) {
   return std::move(markerAlleleLists(data.table, m, m).front());
+}
+
+std::vector<std::vector<int>> markerAlleles(const PedigreeData& data, int first, int last, int threads) {
+  // Each thread lists a range of markers, reading its columns of every row.
+  // Half a million codes take about as long as starting a thread.
+  constexpr std::size_t kCodesPerPart = std::size_t{1} << 19;
+  const std::size_t markers = static_cast<std::size_t>(std::max(0, last - first + 1));
+  const std::size_t codes = 2 * markers * data.table.size();
+  const std::size_t parts =
+      std::max<std::size_t>(1, std::min({markers, codes / kCodesPerPart, static_cast<std::size_t>(workerCount(threads))}));
+  std::vector<std::vector<std::vector<int>>> listsOfPart(parts);
+  parallelFor(parts, static_cast<int>(parts), [&](std::size_t p) {
+    const int from = first + static_cast<int>(markers * p / parts);
+    const int to = first + static_cast<int>(markers * (p + 1) / parts) - 1;
+    listsOfPart[p] = markerAlleleLists(data.table, from, to);
+  });
+  std::vector<std::vector<int>> lists;
+  lists.reserve(markers);
+  for (std::vector<std::vector<int>>& part : listsOfPart) {
+    std::move(part.begin(), part.end(), std::back_inserter(lists));
+  }
+  return lists;
 }
 
 AnalysisJob jobOf(const Settings& s, int m, int k, const std::vector<int>& L) {
@@ -49,6 +74,57 @@ void report(const Settings& s, const PedigreeData& data, const AnalysisJob& job,
 
 }  // namespace
 
+namespace {
+
+// Reports the steps [from, to) of a run in their order while the analyses are
+// still running: whichever thread finishes the job of the next step to report
+// writes it, and every later step that is ready, one thread at a time.
+class StepReporter {
+ public:
+  StepReporter(const Settings& s, const PedigreeData& data, const std::vector<Step>& steps, std::size_t from,
+               std::size_t to)
+      : s_(s), data_(data), steps_(steps), from_(from), next_(from), to_(to) {
+    for (std::size_t i = from; i < to; ++i) {
+      jobOfStep_.push_back(steps[i].note.empty() ? finished_.size() : kNoJob);
+      if (steps[i].note.empty()) {
+        finished_.push_back(0);
+      }
+    }
+  }
+
+  // Jobs [first, last) have their results.
+  void finished(std::size_t first, std::size_t last, std::vector<AnalysisResult>& results) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::fill(finished_.begin() + static_cast<std::ptrdiff_t>(first),
+              finished_.begin() + static_cast<std::ptrdiff_t>(last), 1);
+    for (; next_ < to_; ++next_) {
+      const std::size_t job = jobOfStep_[next_ - from_];
+      if (job == kNoJob) {
+        reportText(steps_[next_].note, s_.batch, s_.logSetting);
+        continue;
+      }
+      if (finished_[job] == 0) {
+        break;
+      }
+      report(s_, data_, steps_[next_].job, results[job]);
+      results[job] = AnalysisResult();  // its lists are written: their memory goes back
+    }
+  }
+ private:
+  static constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
+  const Settings& s_;
+  const PedigreeData& data_;
+  const std::vector<Step>& steps_;
+  std::vector<std::size_t> jobOfStep_;  // per step of [from, to): its job, or kNoJob for a note
+  std::vector<char> finished_;          // per job
+  std::size_t from_;
+  std::size_t next_;
+  std::size_t to_;
+  std::mutex mutex_;
+};
+
+}  // namespace
+
 void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Step>& steps) {
   // informative.txt lists the last analysis's families: only its job keeps them.
   std::size_t lastJob = steps.size();
@@ -69,16 +145,17 @@ void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Ste
         jobs.back().listInformative = i == lastJob;
       }
     }
-    std::vector<AnalysisResult> results = runJobs(data.table, data.families, jobs, s.threads);
-    std::size_t next = 0;
-    for (std::size_t i = from; i < to; ++i) {
-      if (!steps[i].note.empty()) {
-        reportText(steps[i].note, s.batch, s.logSetting);
-        continue;
-      }
-      report(s, data, steps[i].job, results[next]);
-      ++next;
+    // On one thread nothing runs beside the report, so it waits for the
+    // window's end: writing between the analyses only evicts their data.
+    StepReporter reporter(s, data, steps, from, to);
+    JobsDone reportDone;
+    if (workerCount(s.threads) > 1) {
+      reportDone = [&](std::size_t first, std::size_t last, std::vector<AnalysisResult>& done) {
+        reporter.finished(first, last, done);
+      };
     }
+    std::vector<AnalysisResult> results = runJobs(data.table, data.families, jobs, s.threads, reportDone);
+    reporter.finished(0, jobs.size(), results);
   }
 }
 

@@ -4,12 +4,12 @@
 #include "nolinkage/network.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <unordered_map>
 
 #include "family/codings.h"
@@ -232,42 +232,52 @@ struct PatternOutcome {
 // the process, so that a pattern costs one network however many threads
 // meet it. Each thread points at what it uses from its own table
 // (PatternStore), so this is consulted only when a thread meets a pattern
-// for the first time; lookups share the lock, and nothing is copied under it.
-// An outcome, once stored, stays where it is until the process ends.
-// Bounded: past kMaxShared patterns, new ones stay with their thread.
+// for the first time. The keys are spread over shards, each with its own
+// lock on its own cache line: two threads meeting new patterns at the same
+// moment rarely wait for each other or pull the same line back and forth.
+// Nothing is computed or copied under a lock. An outcome, once stored, stays
+// where it is until the process ends. Bounded: past kMaxShared patterns,
+// new ones stay with their thread.
 class SharedPatterns {
  public:
   // The pattern's outcome, worked out by compute() when no thread has it
   // yet. Null when the store is full: the outcome is then left in `computed`
   // for the caller to keep.
   template <class Compute>
-  const PatternOutcome* get(std::uint64_t packed, const Compute& compute, PatternOutcome& computed) {
+  const PatternOutcome* get(std::uint64_t packed, std::uint64_t hash, const Compute& compute,
+                            PatternOutcome& computed) {
+    Shard& shard = shards_[hash % kShards];
     {
-      std::shared_lock<std::shared_mutex> lock(mutex_);
-      const auto found = outcomes_.find(packed);
-      if (found != outcomes_.end()) {
+      std::lock_guard<std::mutex> lock(shard.mutex);
+      const auto found = shard.outcomes.find(packed);
+      if (found != shard.outcomes.end()) {
         return found->second.get();
       }
     }
     // Worked out unlocked: two threads may both do it, with equal results;
     // the first one stored is the one every thread uses.
     auto outcome = std::make_unique<PatternOutcome>(compute());
-    std::unique_lock<std::shared_mutex> lock(mutex_);
-    const auto found = outcomes_.find(packed);
-    if (found != outcomes_.end()) {
+    std::lock_guard<std::mutex> lock(shard.mutex);
+    const auto found = shard.outcomes.find(packed);
+    if (found != shard.outcomes.end()) {
       return found->second.get();
     }
-    if (outcomes_.size() >= kMaxShared) {
+    if (stored_.fetch_add(1, std::memory_order_relaxed) >= kMaxShared) {
       computed = std::move(*outcome);
       return nullptr;
     }
-    return outcomes_.emplace(packed, std::move(outcome)).first->second.get();
+    return shard.outcomes.emplace(packed, std::move(outcome)).first->second.get();
   }
 
  private:
   static constexpr std::size_t kMaxShared = 200000;
-  std::shared_mutex mutex_;
-  std::unordered_map<std::uint64_t, std::unique_ptr<PatternOutcome>> outcomes_;
+  static constexpr std::size_t kShards = 64;
+  struct alignas(64) Shard {
+    std::mutex mutex;
+    std::unordered_map<std::uint64_t, std::unique_ptr<PatternOutcome>> outcomes;
+  };
+  Shard shards_[kShards];
+  std::atomic<std::size_t> stored_{0};
 };
 
 // Made once and never destroyed: the process's end releases its memory,
@@ -346,14 +356,15 @@ class PatternStore {
       packedSlots_.assign(1024, PackedSlot{});
     }
     std::size_t mask = packedSlots_.size() - 1;
-    std::size_t s = packedHash(packed) & mask;
+    const std::uint64_t hash = packedHash(packed);
+    std::size_t s = hash & mask;
     for (; packedSlots_[s].pattern != 0; s = (s + 1) & mask) {
       if (packedSlots_[s].key == packed) {
         return packedSlots_[s].pattern - 1;
       }
     }
     PatternOutcome computed;
-    const PatternOutcome* shared = sharedPatterns.get(packed, compute, computed);
+    const PatternOutcome* shared = sharedPatterns.get(packed, hash >> 32, compute, computed);
     const std::size_t p = addOutcome(shared != nullptr ? shared : keep(std::move(computed)));
     packedSlots_[s] = PackedSlot{packed, static_cast<std::uint32_t>(p + 1)};
     if (2 * ++packedCount_ > packedSlots_.size()) {

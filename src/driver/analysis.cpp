@@ -2,14 +2,12 @@
 #include "driver/analysis.h"
 
 #include <algorithm>
-#include <iterator>
 #include <mutex>
 #include <numeric>
 #include <utility>
 
 #include "driver/report.h"
 #include "family/codings.h"
-#include "platform/threads.h"
 
 bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
   const int status = readPedigreeFile(fileName, data, error, workerCount(threads));
@@ -22,28 +20,6 @@ bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& 
 
 std::vector<int> markerAlleles(const PedigreeData& data, int m) {
   return std::move(markerAlleleLists(data.table, m, m).front());
-}
-
-std::vector<std::vector<int>> markerAlleles(const PedigreeData& data, int first, int last, int threads) {
-  // Each thread lists a range of markers, reading its columns of every row.
-  // Half a million codes take about as long as starting a thread.
-  constexpr std::size_t kCodesPerPart = std::size_t{1} << 19;
-  const std::size_t markers = static_cast<std::size_t>(std::max(0, last - first + 1));
-  const std::size_t codes = 2 * markers * data.table.size();
-  const std::size_t parts =
-      std::max<std::size_t>(1, std::min({markers, codes / kCodesPerPart, static_cast<std::size_t>(workerCount(threads))}));
-  std::vector<std::vector<std::vector<int>>> listsOfPart(parts);
-  parallelFor(parts, static_cast<int>(parts), [&](std::size_t p) {
-    const int from = first + static_cast<int>(markers * p / parts);
-    const int to = first + static_cast<int>(markers * (p + 1) / parts) - 1;
-    listsOfPart[p] = markerAlleleLists(data.table, from, to);
-  });
-  std::vector<std::vector<int>> lists;
-  lists.reserve(markers);
-  for (std::vector<std::vector<int>>& part : listsOfPart) {
-    std::move(part.begin(), part.end(), std::back_inserter(lists));
-  }
-  return lists;
 }
 
 AnalysisJob jobOf(const Settings& s, int m, int k, const std::vector<int>& L) {

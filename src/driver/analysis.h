@@ -43,10 +43,6 @@ inline int markerColumn(int m) { return 2 * m + 4; }
 // The allele list of marker m over every row of the table.
 std::vector<int> markerAlleles(const PedigreeData& data, int m);
 
-// The allele lists of markers first..last (list m - first is marker m's), a
-// large table's on up to `threads` threads (as Settings::threads).
-std::vector<std::vector<int>> markerAlleles(const PedigreeData& data, int first, int last, int threads);
-
 // The analysis of marker m and the allele at 0-based position k of its allele
 // list L under the run's settings.
 AnalysisJob jobOf(const Settings& settings, int m, int k, const std::vector<int>& L);

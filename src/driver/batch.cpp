@@ -51,7 +51,7 @@ bool validSettings(const Settings& s, int markerCount) {
 
 // Every allele of markers first..last, marker by marker.
 void everyAllele(const Settings& s, const PedigreeData& data, int first, int last, std::vector<Step>& steps) {
-  const std::vector<std::vector<int>> lists = markerAlleles(data, first, last, s.threads);
+  const std::vector<std::vector<int>> lists = markerAlleleLists(data.table, first, last);
   for (int m = first; m <= last; ++m) {
     const std::vector<int>& list = lists[static_cast<std::size_t>(m - first)];
     for (int k = 0; k < static_cast<int>(list.size()); ++k) {

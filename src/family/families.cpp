@@ -13,54 +13,29 @@ using Triple = std::tuple<long, long, long>;  // pedigree, mother, father
 
 enum class MemberRole { None, Parent, Child };
 
-// The six leading columns of a row. A table row spans every marker, so each
-// row read is a cache miss: the family search reads the rows once, into these.
-struct Person {
-  long ped;
-  long id;
-  long father;
-  long mother;
-  long sex;
-  long affection;
-};
-
-std::vector<Person> peopleOf(const PedTable& table, int rows) {
-  std::vector<Person> people(static_cast<std::size_t>(rows));
-  for (int i = 0; i < rows; ++i) {
-    if (i + 8 < rows) {
-      __builtin_prefetch(table[static_cast<std::size_t>(i + 8)].begin());
-    }
-    const PedRow row = table[static_cast<std::size_t>(i)];
-    people[static_cast<std::size_t>(i)] = {row[PED], row[ID], row[FATHER], row[MOTHER], row[4], row[5]};
-  }
-  return people;
-}
-
-// A person's place in the family of (father, mother) within pedigree ped: one
-// with either parent's id is a parent (that comes first), one naming the
+// A row's place in the family of (father, mother) within pedigree ped: a row
+// with either parent's id is a parent (that comes first), a row naming the
 // pair as its parents a child.
-MemberRole memberRole(const Person& person, long ped, long father, long mother) {
-  if (person.ped != ped) {
+MemberRole memberRole(const PedRow& row, long ped, long father, long mother) {
+  if (row[PED] != ped) {
     return MemberRole::None;
   }
-  if (person.id == father || person.id == mother) {
+  if (row[ID] == father || row[ID] == mother) {
     return MemberRole::Parent;
   }
-  return person.father == father && person.mother == mother ? MemberRole::Child : MemberRole::None;
+  return row[FATHER] == father && row[MOTHER] == mother ? MemberRole::Child : MemberRole::None;
 }
 
 // Appends the rows of `rowList` (ascending) that are members of family f to its roster.
-void addRoster(const std::vector<Person>& people, const std::vector<int>& rowList, FamilyList& families,
-               std::size_t f) {
+void addRoster(const PedTable& table, const std::vector<int>& rowList, FamilyList& families, std::size_t f) {
   for (int i : rowList) {
-    const Person& person = people[static_cast<std::size_t>(i)];
-    const MemberRole role = memberRole(person, families.pedIds[f], families.fatherIds[f], families.motherIds[f]);
+    const MemberRole role = memberRole(table[i], families.pedIds[f], families.fatherIds[f], families.motherIds[f]);
     if (role != MemberRole::None) {
       families.rosterRows.push_back(i);
       families.rosterIsParent.push_back(role == MemberRole::Parent ? 1 : 0);
-      const long sex = person.sex;
+      const long sex = table[i][4];
       families.rosterSex.push_back(static_cast<std::int8_t>(sex == 1 || sex == 2 ? sex : 0));
-      families.rosterAffected.push_back(static_cast<std::int8_t>(affectionCode(person.affection)));
+      families.rosterAffected.push_back(static_cast<std::int8_t>(affectionCode(table[i][5])));
     }
   }
   families.rosterStart.push_back(families.rosterRows.size());
@@ -94,15 +69,14 @@ struct TripleGroups {
   std::vector<int> groupSize;   // per group
 };
 
-TripleGroups groupByTriple(const std::vector<Person>& people) {
+TripleGroups groupByTriple(const PedTable& table, int rows) {
   TripleGroups g;
-  const int rows = static_cast<int>(people.size());
   // (pedigree, mother, father, row), sorted directly: rows of one group end up together.
   std::vector<std::pair<Triple, int>> sorted;
-  sorted.reserve(people.size());
+  sorted.reserve(static_cast<std::size_t>(rows));
   for (int i = 0; i < rows; ++i) {
-    const Person& p = people[static_cast<std::size_t>(i)];
-    sorted.emplace_back(Triple(p.ped, p.mother, p.father), i);
+    const PedRow row = table[i];
+    sorted.emplace_back(Triple(row[PED], row[MOTHER], row[FATHER]), i);
   }
   std::sort(sorted.begin(), sorted.end());
   g.group.assign(static_cast<std::size_t>(rows), 0);
@@ -157,11 +131,11 @@ class RowsById {
   std::vector<std::tuple<long, long, int>> keyed_;  // (pedigree, id, row), sorted
 };
 
-RowsById rowsById(const std::vector<Person>& people) {
+RowsById rowsById(const PedTable& table, int rows) {
   std::vector<std::tuple<long, long, int>> keyed;
-  keyed.reserve(people.size());
-  for (std::size_t i = 0; i < people.size(); ++i) {
-    keyed.emplace_back(people[i].ped, people[i].id, static_cast<int>(i));
+  keyed.reserve(static_cast<std::size_t>(rows));
+  for (int i = 0; i < rows; ++i) {
+    keyed.emplace_back(table[i][PED], table[i][ID], i);
   }
   return RowsById(std::move(keyed));
 }
@@ -171,12 +145,11 @@ RowsById rowsById(const std::vector<Person>& people) {
 void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   // A pair is a family unless its child is the only row that names it: an
   // only child whose parents have no row anywhere (in any pedigree).
-  const std::vector<Person> people = peopleOf(table, rows);
-  const TripleGroups groups = groupByTriple(people);
+  const TripleGroups groups = groupByTriple(table, rows);
   std::vector<long> ids;
-  ids.reserve(people.size());
-  for (const Person& p : people) {
-    ids.push_back(p.id);
+  ids.reserve(static_cast<std::size_t>(rows));
+  for (int i = 0; i < rows; ++i) {
+    ids.push_back(table[i][ID]);
   }
   std::sort(ids.begin(), ids.end());
   auto idCount = [&](long id) {
@@ -187,10 +160,10 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   std::vector<long> familyOfGroup(groups.groupSize.size(), -1);
   std::vector<std::size_t> groupOfFamily;
   for (int i = 0; i < rows; ++i) {
-    const Person& person = people[static_cast<std::size_t>(i)];
-    const long ped = person.ped;
-    const long father = person.father;
-    const long mother = person.mother;
+    const PedRow row = table[i];
+    const long ped = row[PED];
+    const long father = row[FATHER];
+    const long mother = row[MOTHER];
     if (father == 0 || mother == 0) {
       continue;
     }
@@ -200,7 +173,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
     }
     // Rows that name the pair: its children, and rows carrying either parent's id.
     int parentRows = idCount(mother) + (father != mother ? idCount(father) : 0);
-    if (person.id == mother || person.id == father) {
+    if (row[ID] == mother || row[ID] == father) {
       --parentRows;  // row i is counted once, as a child of the pair
     }
     if (groups.groupSize[static_cast<std::size_t>(group)] == 1 && parentRows == 0) {
@@ -215,7 +188,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
   // Each family's roster: its children (the rows of its triple group) and the
   // rows of its pedigree with either parent's id, ascending.
   const RowsByGroup children = rowsByGroup(groups);
-  const RowsById parentRows = rowsById(people);
+  const RowsById parentRows = rowsById(table, rows);
   clearRosters(families);
   std::vector<int> members;
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
@@ -228,7 +201,7 @@ void pedigrees(const PedTable& table, int rows, FamilyList& families) {
     }
     std::sort(members.begin(), members.end());
     members.erase(std::unique(members.begin(), members.end()), members.end());
-    addRoster(people, members, families, f);
+    addRoster(table, members, families, f);
   }
 }
 
@@ -252,12 +225,11 @@ void keepFamily(FamilyList& to, const FamilyList& from, std::size_t f) {
 }
 
 void rosters(const PedTable& table, int rows, FamilyList& families) {
-  const std::vector<Person> people = peopleOf(table, rows);
   std::vector<int> everyRow(static_cast<std::size_t>(rows));
   std::iota(everyRow.begin(), everyRow.end(), 0);
   clearRosters(families);
   for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
-    addRoster(people, everyRow, families, f);
+    addRoster(table, everyRow, families, f);
   }
 }
 

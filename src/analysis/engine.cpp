@@ -16,8 +16,6 @@ namespace {
 
 bool drawsPairs(const AnalysisJob& job) { return job.null == 1 && job.xlinked == 0; }
 
-void (*workerStart)() = nullptr;
-
 // The families of one marker in the forms its jobs need, each prepared at
 // its first use and then shared by the marker's remaining jobs.
 class PreparedMarker {
@@ -92,15 +90,7 @@ std::vector<JobGroup> groupsOf(const std::vector<AnalysisJob>& jobs, int workers
 
 }  // namespace
 
-void setWorkerStart(void (*start)()) { workerStart = start; }
-
-int workerCount(int threads) {
-  if (threads > 0) {
-    return threads;
-  }
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores == 0 ? 1 : static_cast<int>(cores);
-}
+int workerCount(int threads) { return threads > 0 ? threads : static_cast<int>(usableCores()); }
 
 AnalysisResult runJob(const PedTable& table, const FamilyList& families, const AnalysisJob& job) {
   PreparedMarker marker(table, families, job.marker);
@@ -148,7 +138,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
         draws[i] = network2Draws(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
       }
     }
-  }, workerStart);
+  });
   std::vector<std::uint32_t> start(jobs.size(), 0);
   std::uint32_t state = pairDrawState();
   for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -167,7 +157,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
     if (done) {
       done(groups[g].first, groups[g].last, results);
     }
-  }, workerStart);
+  });
   setPairDrawState(state);
   return results;
 }

@@ -41,7 +41,7 @@ AnalysisResult runJob(const PedTable& table, const FamilyList& families, const A
 // markers may run at the same time.
 using JobsDone = std::function<void(std::size_t first, std::size_t last, std::vector<AnalysisResult>& results)>;
 
-// Runs the jobs on `threads` worker threads (0 = every core) and returns their
+// Runs the jobs on `threads` worker threads (0 = every usable core) and returns their
 // results in job order, identical for any thread count. Afterwards the calling
 // thread's generator stands where a sequential run of the jobs without
 // drawState would have left it. `done`, when given, sees each marker's
@@ -52,9 +52,6 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
                                     const std::vector<AnalysisJob>& jobs, int threads,
                                     const JobsDone& done = nullptr);
 
-// The number of worker threads `threads` stands for (0 = every core), at least 1.
+// The number of worker threads `threads` stands for (0 = every core the process may use), at least 1.
 int workerCount(int threads);
 
-// A function each worker thread the engine starts calls before its first
-// analysis (the driver tunes the thread's memory with it); none by default.
-void setWorkerStart(void (*start)());

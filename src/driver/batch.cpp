@@ -10,6 +10,7 @@
 #include "driver/pedfile.h"
 #include "driver/report.h"
 #include "family/codings.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -102,6 +103,8 @@ int runBatch(char** argv, int threads) {
   }
   outlog << "\n";
 
+  // Started now, so that they are running when the file is parsed.
+  startWorkers(static_cast<std::size_t>(workerCount(s.threads) - 1));
   PedigreeData data;
   std::string error;
   if (!loadPedigree(s.pedFileName, data, error, s.threads)) {

@@ -14,6 +14,7 @@
 #include "driver/memory.h"
 #include "driver/options.h"
 #include "driver/studyrun.h"
+#include "platform/threads.h"
 
 namespace {
 

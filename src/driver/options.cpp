@@ -46,7 +46,7 @@ void defineOptions(CLI::App& app, RawOptions& raw, RunOptions& o) {
   app.add_option("--chr", raw.chr, "chromosomes, e.g. 1-22,X")->type_name("LIST");
   app.add_option("--chunk", raw.chunk, "the I-th of N contiguous slices of the selected markers")
       ->type_name("I/N");
-  app.add_option("--threads", o.threads, "analyses run at once; 0: every core")
+  app.add_option("--threads", o.threads, "analyses run at once; 0: every core the run may use")
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
   app.add_option("--seed", o.seed, "seed of the random pair choice under 'linkage, no association'")

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fstream>
 #include <string_view>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -378,14 +377,8 @@ int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::strin
     parsed[i].values = values.data() + static_cast<std::size_t>(bounds[i] - data) / 2;
   }
   parsed.back().values = values.data() + body / 2;
-  std::vector<std::thread> helpers;
-  for (std::size_t i = 1; i + 1 < bounds.size(); ++i) {
-    helpers.push_back(startWorker(i, [&, i] { parsePart(bounds[i], bounds[i + 1], columns, parsed[i]); }));
-  }
-  parsePart(bounds[0], bounds[1], columns, parsed[0]);
-  for (std::thread& t : helpers) {
-    t.join();
-  }
+  parallelFor(bounds.size() - 1, threads,
+              [&](std::size_t i) { parsePart(bounds[i], bounds[i + 1], columns, parsed[i]); });
   parsePart(tail.data(), tail.data() + tail.size(), columns, parsed.back());
   std::size_t filled = 0;
   long lineNo = 2;  // the header is line 1

@@ -24,6 +24,7 @@
 #include "family/codings.h"
 #include "io/readers.h"
 #include "io/textfields.h"
+#include "platform/threads.h"
 #include "study/drawstream.h"
 #include "study/genotypes.h"
 #include "study/pedigree.h"
@@ -556,6 +557,8 @@ std::string outputClash(const RunOptions& o, const std::vector<std::string>& out
 int runStudy(const RunOptions& o) {
   const auto start = std::chrono::steady_clock::now();
   const std::vector<std::string> paths = {o.out + ".tsv", o.out + ".log", o.out + ".informative.tsv"};
+  // Started while the input is read, so that they run by the first batch.
+  startWorkers(static_cast<std::size_t>(workerCount(o.threads) - 1));
   try {
     const std::string clash = outputClash(o, paths);
     if (!clash.empty()) {
@@ -566,7 +569,7 @@ int runStudy(const RunOptions& o) {
     const MarkerPlan plan = planMarkers(o, *source);
     RunOptions run = o;
     if (run.threads == 0) {
-      run.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+      run.threads = workerCount(0);
     }
     OutputFiles files;
     std::string error;

@@ -1,6 +1,11 @@
 #include "platform/threads.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -55,4 +60,132 @@ std::thread startWorker(std::size_t index, std::function<void()> work) {
   (void)index;
   return std::thread(std::move(work));
 #endif
+}
+
+namespace {
+
+void (*workerStart)() = nullptr;
+
+// The workers and the step they are on. A step is numbered; its task and
+// the number of workers taking part are read under the mutex together with
+// its number, so a worker never mixes two steps.
+class WorkerPool {
+ public:
+  // Starts workers up to `count`.
+  void grow(std::size_t count) {
+    std::lock_guard<std::mutex> lock(growMutex_);
+    while (started_.load() < count) {
+      const std::size_t index = started_++;
+      // A worker takes part from the next step on: the step that grows the
+      // pool is numbered after this, and counts on every worker it names.
+      const std::uint64_t before = step_.load();
+      startWorker(index + 1, [this, index, before] { serve(index, before); }).detach();
+    }
+  }
+
+  // task() on `helpers` workers and on the caller; false when another step runs.
+  bool run(std::size_t helpers, const std::function<void()>& task) {
+    bool idle = false;
+    if (!busy_.compare_exchange_strong(idle, true)) {
+      return false;
+    }
+    grow(helpers);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      task_ = &task;
+      helpers_ = helpers;
+      pending_ = helpers;
+      ++step_;
+    }
+    wake_.notify_all();
+    task();
+    waitUntil(finished_, [this] { return pending_.load(std::memory_order_acquire) == 0; });
+    busy_ = false;
+    return true;
+  }
+
+ private:
+  // Waits for `ready` actively for a while when the machine has a core for
+  // every worker, then on `signal`.
+  template <class Ready>
+  void waitUntil(std::condition_variable& signal, Ready ready) {
+    const bool coreEach = started_.load() < usableCores();
+    const auto until = std::chrono::steady_clock::now() + kActiveWait;
+    for (unsigned round = 0; coreEach && !ready(); ++round) {
+      if (round % 64 == 63 && std::chrono::steady_clock::now() > until) {
+        break;
+      }
+      std::this_thread::yield();
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    signal.wait(lock, ready);
+  }
+
+  void serve(std::size_t index, std::uint64_t seen) {
+    if (workerStart != nullptr) {
+      workerStart();
+    }
+    for (;;) {
+      waitUntil(wake_, [&] { return step_.load(std::memory_order_acquire) != seen; });
+      const std::function<void()>* task = nullptr;
+      std::size_t helpers = 0;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen = step_;
+        task = task_;
+        helpers = helpers_;
+      }
+      if (index < helpers) {
+        (*task)();
+        if (pending_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+          std::lock_guard<std::mutex> lock(mutex_);
+          finished_.notify_all();
+        }
+      }
+    }
+  }
+
+  static constexpr std::chrono::milliseconds kActiveWait{20};
+  std::mutex growMutex_;
+  std::atomic<std::size_t> started_{0};
+  std::atomic<bool> busy_{false};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  std::atomic<std::uint64_t> step_{0};
+  const std::function<void()>* task_ = nullptr;
+  std::size_t helpers_ = 0;
+  std::atomic<std::size_t> pending_{0};
+};
+
+// Never destroyed: its workers run until the process ends.
+WorkerPool& pool = *new WorkerPool;
+
+}  // namespace
+
+std::size_t usableCores() {
+#if defined(__linux__)
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {
+    return static_cast<std::size_t>(CPU_COUNT(&allowed));
+  }
+#endif
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void setWorkerStart(void (*start)()) { workerStart = start; }
+
+void startWorkers(std::size_t count) { pool.grow(count); }
+
+void parallelFor(std::size_t n, int workers, const std::function<void(std::size_t)>& work) {
+  const std::size_t count = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(workers, 1)));
+  std::atomic<std::size_t> next{0};
+  const std::function<void()> loop = [&] {
+    for (std::size_t i = next++; i < n; i = next++) {
+      work(i);
+    }
+  };
+  if (count <= 1 || !pool.run(count - 1, loop)) {
+    loop();
+  }
 }

@@ -1,12 +1,9 @@
 // Starting the threads that share a run's work.
 #pragma once
 
-#include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <thread>
-#include <vector>
 
 // Starts `work` on a new thread that begins on a core of its own: the
 // index-th core after the caller's among those the process may use (worker
@@ -21,35 +18,27 @@
 // (not Linux, one core allowed), this is a plain std::thread.
 std::thread startWorker(std::size_t index, std::function<void()> work);
 
+// The cores this process may run on: those of its affinity mask (a cluster
+// job's allocation), else every core of the machine; at least 1.
+std::size_t usableCores();
+
+// The run's worker threads, started once and kept for every parallel step
+// of the run. Between steps a worker waits actively for a while (yielding to
+// any other thread that wants its core), then sleeps: on a virtual machine a
+// thread that is started, or woken on an idle core, can take milliseconds to
+// run, which at the start of each step of a few tens of milliseconds would
+// be lost.
+
+// A function each worker calls once, before anything else (the driver tunes
+// the thread's memory with it); none by default. Set it before the first
+// worker starts.
+void setWorkerStart(void (*start)());
+
+// Starts workers now, up to `count` of them, so that the first parallel step
+// finds them running.
+void startWorkers(std::size_t count);
+
 // Calls work(i) for every i in [0, n), each once, on up to `workers` threads
 // (the caller's among them): each thread takes the next index as it comes
-// free. A new thread first calls onStart, when given.
-template <class Work>
-void parallelFor(std::size_t n, int workers, Work work, void (*onStart)() = nullptr) {
-  const std::size_t count = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(workers, 1)));
-  if (count <= 1) {
-    for (std::size_t i = 0; i < n; ++i) {
-      work(i);
-    }
-    return;
-  }
-  std::atomic<std::size_t> next{0};
-  auto loop = [&] {
-    for (std::size_t i = next++; i < n; i = next++) {
-      work(i);
-    }
-  };
-  std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < count; ++t) {
-    pool.push_back(startWorker(t, [&] {
-      if (onStart != nullptr) {
-        onStart();
-      }
-      loop();
-    }));
-  }
-  loop();
-  for (std::thread& t : pool) {
-    t.join();
-  }
-}
+// free. From within a step, the caller does it all.
+void parallelFor(std::size_t n, int workers, const std::function<void(std::size_t)>& work);

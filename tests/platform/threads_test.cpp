@@ -63,3 +63,44 @@ TEST(Threads, WorkersRunAndKeepEveryCoreOfTheirCreator) {
   held.join();
 #endif
 }
+
+// Steps of the worker pool, growing it as they ask for more workers (a new
+// worker must take part in the step that started it), each index run once.
+TEST(ParallelFor, RunsEveryIndexOnceForAnyNumberOfWorkers) {
+  for (int workers : {1, 2, 3, 8, 2, 16}) {
+    for (std::size_t n : {0u, 1u, 5u, 1000u}) {
+      std::vector<std::atomic<int>> hits(n);
+      parallelFor(n, workers, [&](std::size_t i) { ++hits[i]; });
+      for (std::size_t i = 0; i < n; ++i) {
+        ASSERT_EQ(hits[i], 1) << "index " << i << " of " << n << ", " << workers << " workers";
+      }
+    }
+  }
+}
+
+// A step started from within a step (the pool is busy) runs on its caller.
+TEST(ParallelFor, AStepWithinAStepRunsOnItsCaller) {
+  std::vector<std::atomic<int>> hits(4 * 50);
+  parallelFor(4, 3, [&](std::size_t i) { parallelFor(50, 3, [&](std::size_t j) { ++hits[i * 50 + j]; }); });
+  for (std::size_t k = 0; k < hits.size(); ++k) {
+    ASSERT_EQ(hits[k], 1) << k;
+  }
+}
+
+#if defined(__linux__)
+// "Every core" is every core the process may use: a thread held to one core
+// (as a cluster job given one core) counts one.
+TEST(Threads, UsableCoresAreThoseTheProcessMayUse) {
+  std::thread held([] {
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(usableCores(), 1u);
+  });
+  held.join();
+  cpu_set_t mine;
+  ASSERT_EQ(sched_getaffinity(0, sizeof mine, &mine), 0);
+  EXPECT_EQ(usableCores(), static_cast<std::size_t>(CPU_COUNT(&mine)));
+}
+#endif

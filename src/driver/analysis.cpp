@@ -9,9 +9,12 @@
 #include "driver/report.h"
 #include "family/codings.h"
 
+bool readPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
+  return readPedigreeFile(fileName, data, error, workerCount(threads)) == 1;
+}
+
 bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
-  const int status = readPedigreeFile(fileName, data, error, workerCount(threads));
-  if (status != 1) {
+  if (!readPedigree(fileName, data, error, threads)) {
     return false;
   }
   pedigrees(data.table, data.rows, data.families);

@@ -37,6 +37,9 @@ struct PedigreeData : PedigreeFile {
 // threads: as Settings::threads, for reading a large file in parts.
 bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads = 1);
 
+// The file alone, as loadPedigree reads it: the families are left to find.
+bool readPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads = 1);
+
 // First allele column of marker m.
 inline int markerColumn(int m) { return 2 * m + 4; }
 

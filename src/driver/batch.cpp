@@ -50,9 +50,23 @@ bool validSettings(const Settings& s, int markerCount) {
   return true;
 }
 
+// Finds the families of the data and lists the alleles of markers
+// first..last. Each needs only the table, so they are done side by side.
+std::vector<std::vector<int>> familiesAndAlleles(const Settings& s, PedigreeData& data, int first, int last) {
+  std::vector<std::vector<int>> lists;
+  parallelFor(2, workerCount(s.threads), [&](std::size_t task) {
+    if (task == 0) {
+      pedigrees(data.table, data.rows, data.families);
+    } else {
+      lists = markerAlleleLists(data.table, first, last);
+    }
+  });
+  return lists;
+}
+
 // Every allele of markers first..last, marker by marker.
-void everyAllele(const Settings& s, const PedigreeData& data, int first, int last, std::vector<Step>& steps) {
-  const std::vector<std::vector<int>> lists = markerAlleleLists(data.table, first, last);
+void everyAllele(const Settings& s, const std::vector<std::vector<int>>& lists, int first, int last,
+                 std::vector<Step>& steps) {
   for (int m = first; m <= last; ++m) {
     const std::vector<int>& list = lists[static_cast<std::size_t>(m - first)];
     for (int k = 0; k < static_cast<int>(list.size()); ++k) {
@@ -107,19 +121,17 @@ int runBatch(char** argv, int threads) {
   startWorkers(static_cast<std::size_t>(workerCount(s.threads) - 1));
   PedigreeData data;
   std::string error;
-  if (!loadPedigree(s.pedFileName, data, error, s.threads)) {
+  if (!readPedigree(s.pedFileName, data, error, s.threads)) {
     consoleThenLog(error.empty() ? "\nError opening file: " + s.pedFileName + ". \n" : error);
     return 1;
   }
   if (!validSettings(s, data.markerCount())) {
     return 1;
   }
+  const int first = s.marker == 0 ? 1 : s.marker;
+  const int last = s.marker == 0 ? data.markerCount() : s.marker;
   std::vector<Step> steps;
-  if (s.marker == 0) {
-    everyAllele(s, data, 1, data.markerCount(), steps);
-  } else {
-    everyAllele(s, data, s.marker, s.marker, steps);
-  }
+  everyAllele(s, familiesAndAlleles(s, data, first, last), first, last, steps);
   runSteps(s, data, steps);
   writeInformativeList();
   outlog.close();

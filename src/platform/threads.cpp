@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -180,12 +181,27 @@ void startWorkers(std::size_t count) { pool.grow(count); }
 void parallelFor(std::size_t n, int workers, const std::function<void(std::size_t)>& work) {
   const std::size_t count = std::min<std::size_t>(n, static_cast<std::size_t>(std::max(workers, 1)));
   std::atomic<std::size_t> next{0};
+  // The first exception of any thread ends the handing out of indices and
+  // is thrown to the caller once every thread has stopped using this frame.
+  std::exception_ptr failure;
+  std::mutex failureMutex;
   const std::function<void()> loop = [&] {
     for (std::size_t i = next++; i < n; i = next++) {
-      work(i);
+      try {
+        work(i);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(failureMutex);
+        if (!failure) {
+          failure = std::current_exception();
+        }
+        next = n;
+      }
     }
   };
   if (count <= 1 || !pool.run(count - 1, loop)) {
     loop();
+  }
+  if (failure) {
+    std::rethrow_exception(failure);
   }
 }

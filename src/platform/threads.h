@@ -40,5 +40,6 @@ void startWorkers(std::size_t count);
 
 // Calls work(i) for every i in [0, n), each once, on up to `workers` threads
 // (the caller's among them): each thread takes the next index as it comes
-// free. From within a step, the caller does it all.
+// free. From within a step, the caller does it all. An exception thrown by
+// work on any thread stops the step and is thrown to the caller.
 void parallelFor(std::size_t n, int workers, const std::function<void(std::size_t)>& work);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 #if defined(__linux__)
@@ -104,3 +105,19 @@ TEST(Threads, UsableCoresAreThoseTheProcessMayUse) {
   EXPECT_EQ(usableCores(), static_cast<std::size_t>(CPU_COUNT(&mine)));
 }
 #endif
+
+// A failure on any thread reaches the caller, after which the pool still works.
+TEST(ParallelFor, AFailureOnAnyThreadReachesTheCaller) {
+  for (int workers : {1, 2, 4}) {
+    EXPECT_THROW(parallelFor(400, workers,
+                             [](std::size_t i) {
+                               if (i == 377) {
+                                 throw std::runtime_error("no memory");
+                               }
+                             }),
+                 std::runtime_error);
+  }
+  std::atomic<int> ran{0};
+  parallelFor(100, 4, [&](std::size_t) { ++ran; });
+  EXPECT_EQ(ran, 100);
+}

@@ -3,8 +3,6 @@
 #include "analysis/engine.h"
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
 #include "linkage/network2.h"
 #include "linkage/networkx2.h"

@@ -51,10 +51,6 @@ void report(const Settings& s, const PedigreeData& data, const AnalysisJob& job,
   keepInformativeList(std::move(r.informativeFamilies));
 }
 
-}  // namespace
-
-namespace {
-
 // Reports the steps [from, to) of a run in their order while the analyses are
 // still running: whichever thread finishes the job of the next step to report
 // writes it, and every later step that is ready, one thread at a time.
@@ -89,6 +85,7 @@ class StepReporter {
       results[job] = AnalysisResult();  // its lists are written: their memory goes back
     }
   }
+
  private:
   static constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
   const Settings& s_;

@@ -14,7 +14,6 @@
 #include <set>
 #include <sstream>
 #include <string_view>
-#include <thread>
 #include <tuple>
 
 #include "analysis/engine.h"

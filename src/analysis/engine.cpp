@@ -3,6 +3,7 @@
 #include "analysis/engine.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "linkage/network2.h"
 #include "linkage/networkx2.h"
@@ -18,13 +19,15 @@ bool drawsPairs(const AnalysisJob& job) { return job.null == 1 && job.xlinked ==
 // its first use and then shared by the marker's remaining jobs.
 class PreparedMarker {
  public:
-  PreparedMarker(const PedTable& table, const FamilyList& families, int marker)
-      : table_(table), families_(families), column_(2 * marker + 4) {}
+  // `run` names the table and families for the thread's block of roster-ordered genotypes.
+  PreparedMarker(const PedTable& table, const FamilyList& families, int marker, std::uint64_t run)
+      : table_(table), families_(families), column_(2 * marker + 4), run_(run) {}
 
   const MarkerFamilies& get(FamilyForm form) {
     const std::size_t i = form == FamilyForm::SexAware ? 0 : 1;
     if (!ready_[i]) {
-      prepareMarker(table_, families_, column_, form, forms_[i]);
+      prepareMarker(table_, families_, column_, form, genotypes_.pairsOf(table_, families_, column_, run_),
+                    forms_[i]);
       ready_[i] = true;
     }
     return forms_[i];
@@ -34,12 +37,23 @@ class PreparedMarker {
   const PedTable& table_;
   const FamilyList& families_;
   int column_;
+  std::uint64_t run_;
   bool ready_[2] = {false, false};
   // Reused from marker to marker: a thread's buffers grow once.
   static thread_local MarkerFamilies forms_[2];
+  static thread_local RosterGenotypes genotypes_;
 };
 
 thread_local MarkerFamilies PreparedMarker::forms_[2];
+thread_local RosterGenotypes PreparedMarker::genotypes_;
+
+// A number of its own for every call of the engine: the table and families
+// stay as they are during a call, but a later call may bring others (or the
+// same table refilled).
+std::uint64_t newRun() {
+  static std::atomic<std::uint64_t> runs{0};
+  return ++runs;
+}
 
 AnalysisResult runTest(PreparedMarker& marker, const AnalysisJob& job) {
   if (job.null == 1 && job.xlinked == 0) {
@@ -91,20 +105,21 @@ std::vector<JobGroup> groupsOf(const std::vector<AnalysisJob>& jobs, int workers
 int workerCount(int threads) { return threads > 0 ? threads : static_cast<int>(usableCores()); }
 
 AnalysisResult runJob(const PedTable& table, const FamilyList& families, const AnalysisJob& job) {
-  PreparedMarker marker(table, families, job.marker);
+  PreparedMarker marker(table, families, job.marker, newRun());
   return runPrepared(marker, job);
 }
 
 std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& families,
                                     const std::vector<AnalysisJob>& jobs, int threads, const JobsDone& done) {
   const int workers = workerCount(threads);
+  const std::uint64_t run = newRun();
   std::vector<AnalysisResult> results(jobs.size());
   const std::vector<JobGroup> groups = groupsOf(jobs, workers);
   if (workers == 1 || jobs.size() <= 1) {
     // In order on this thread: the sequential stream simply runs on; a job
     // with a state of its own leaves the stream where it was.
     for (const JobGroup& g : groups) {
-      PreparedMarker marker(table, families, jobs[g.first].marker);
+      PreparedMarker marker(table, families, jobs[g.first].marker, run);
       for (std::size_t i = g.first; i < g.last; ++i) {
         const std::uint32_t stream = pairDrawState();
         if (jobs[i].drawState) {
@@ -129,7 +144,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
     return drawsPairs(job) && !job.drawState;
   });
   parallelFor(anyDraws ? groups.size() : 0, workers, [&](std::size_t g) {
-    PreparedMarker marker(table, families, jobs[groups[g].first].marker);
+    PreparedMarker marker(table, families, jobs[groups[g].first].marker, run);
     for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
       const AnalysisJob& job = jobs[i];
       if (drawsPairs(job) && !job.drawState) {
@@ -145,7 +160,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
   }
 
   parallelFor(groups.size(), workers, [&](std::size_t g) {
-    PreparedMarker marker(table, families, jobs[groups[g].first].marker);
+    PreparedMarker marker(table, families, jobs[groups[g].first].marker, run);
     for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
       if (drawsPairs(jobs[i])) {
         setPairDrawState(start[i]);

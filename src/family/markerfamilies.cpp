@@ -58,93 +58,182 @@ class FamilyAlleles {
 
 namespace {
 
-// The distinct positive allele codes of one family, ascending, appended to
-// `out`. Codes 1 to 63 (nearly every marker) are gathered as bits; a family
-// with any other code is sorted the general way.
-void appendFamilyAlleles(const GenotypedMember* members, std::uint32_t size, std::uint64_t bits, bool unusual,
-                         std::vector<int>& out) {
+bool usualCode(std::int32_t code) { return static_cast<std::uint32_t>(code) - 1u < 63u; }
+
+// The distinct positive allele codes of one family, ascending, written from
+// `out` on (at most two per member); returns how many. Codes 1 to 63 (nearly
+// every marker) are gathered as bits; a family with any other code is
+// sorted the general way.
+std::uint32_t writeFamilyAlleles(const GenotypedMember* members, std::uint32_t size, std::uint64_t bits,
+                                 bool unusual, int* out) {
+  int* const first = out;
   if (!unusual) {
-    appendCodesOfBits(bits, out);
-    return;
+    for (; bits != 0; bits &= bits - 1) {
+      *out++ = __builtin_ctzll(bits);
+    }
+    return static_cast<std::uint32_t>(out - first);
   }
   FamilyAlleles familyAlleles;
   for (std::uint32_t i = 0; i < size; ++i) {
     familyAlleles.add(members[i].a);
     familyAlleles.add(members[i].b);
   }
-  familyAlleles.appendTo(out);
+  std::vector<int> list;
+  familyAlleles.appendTo(list);
+  std::copy(list.begin(), list.end(), out);
+  return static_cast<std::uint32_t>(list.size());
 }
 
-bool usualCode(std::int32_t code) { return static_cast<std::uint32_t>(code) - 1u < 63u; }
+// A member with codes 1 to 32 in 14 bits: the codes less one, then the
+// role, the sex (0 to 2) and the affection (0 or 1).
+std::uint64_t memberSignature(std::int32_t a, std::int32_t b, bool parent, std::int8_t sex, std::int8_t affected) {
+  return static_cast<std::uint64_t>(a - 1) | static_cast<std::uint64_t>(b - 1) << 5 |
+         static_cast<std::uint64_t>(parent) << 10 | static_cast<std::uint64_t>(sex & 3) << 11 |
+         static_cast<std::uint64_t>(affected & 1) << 13;
+}
 
-}  // namespace
-
-void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
-                   MarkerFamilies& marker) {
+// The preparation itself; codesOf(r) gives roster entry r's two allele codes
+// and ahead(r) may ask for entry r's codes early.
+template <class CodesOf, class Ahead>
+void prepareFrom(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
+                 MarkerFamilies& marker, CodesOf codesOf, Ahead ahead) {
   marker.table = &table;
   marker.list = &families;
   marker.column = column;
   marker.form = form;
   marker.serial = ++preparations;
-  marker.families.resize(families.pedIds.size());
+  const std::size_t familyCount = families.pedIds.size();
+  const std::size_t rosterCount = families.rosterRows.size();
+  marker.families.resize(familyCount);
   // Room for every roster entry, kept from marker to marker: members are
-  // written in place, and the families say how many are used.
-  if (marker.members.size() < families.rosterRows.size()) {
-    marker.members.resize(families.rosterRows.size());
+  // written in place, and the families say how many are used. The same for
+  // the alleles, at most two per member.
+  if (marker.members.size() < rosterCount) {
+    marker.members.resize(rosterCount);
   }
-  marker.alleles.clear();
+  if (marker.alleles.size() < 2 * rosterCount) {
+    marker.alleles.resize(2 * rosterCount);
+  }
   const bool sexAware = form == FamilyForm::SexAware;
   GenotypedMember* out = marker.members.data();
+  int* const alleles = marker.alleles.data();
+  const std::size_t* rosterStart = families.rosterStart.data();
+  const int* rosterRows = families.rosterRows.data();
+  const std::int8_t* rosterSex = families.rosterSex.data();
+  const std::int8_t* rosterAffected = families.rosterAffected.data();
+  const char* rosterIsParent = families.rosterIsParent.data();
   std::uint32_t used = 0;
-  const std::size_t rosterCount = families.rosterRows.size();
-  // A row spans every marker, so each member read is a cache miss of its
-  // own: the row wanted sixteen members on is asked for early.
-  constexpr std::size_t kAhead = 16;
-  for (std::size_t f = 0; f < families.pedIds.size(); ++f) {
+  std::uint32_t allelesUsed = 0;
+  for (std::size_t f = 0; f < familyCount; ++f) {
     FamilyAtMarker at;
     at.first = used;
-    at.allelesFirst = static_cast<std::uint32_t>(marker.alleles.size());
+    at.allelesFirst = allelesUsed;
     std::uint64_t bits = 0;
-    bool unusual = false;
-    for (std::size_t r = families.rosterStart[f]; r < families.rosterStart[f + 1]; ++r) {
-      if (r + kAhead < rosterCount) {
-        __builtin_prefetch(table[static_cast<std::size_t>(families.rosterRows[r + kAhead])].begin() + column);
-      }
-      const std::int32_t* row = table[static_cast<std::size_t>(families.rosterRows[r])].begin();
-      const std::int32_t a = row[column];
-      const std::int32_t b = row[column + 1];
-      const std::int8_t sex = families.rosterSex[r];
+    std::uint64_t signature = 0;
+    // Every code less one, or-ed together: below 32 when every code is 1 to 32.
+    std::uint32_t spread = 0;
+    for (std::size_t r = rosterStart[f]; r < rosterStart[f + 1]; ++r) {
+      ahead(r);
+      const std::int32_t* codes = codesOf(r);
+      const std::int32_t a = codes[0];
+      const std::int32_t b = codes[1];
+      const std::int8_t sex = sexAware ? rosterSex[r] : std::int8_t{0};
       // A member of unknown sex cannot be placed in an X-linked family.
-      if (a == 0 || b == 0 || (sexAware && sex == 0)) {
+      if ((a == 0) | (b == 0) | (sexAware & (sex == 0))) {
         continue;
       }
+      const bool parent = rosterIsParent[r] != 0;
+      const std::int8_t affected = rosterAffected[r];
       GenotypedMember& member = out[used++];
-      member.row = families.rosterRows[r];
+      member.row = rosterRows[r];
       member.a = a;
       member.b = b;
-      member.sex = sexAware ? sex : 0;
-      member.affected = families.rosterAffected[r];
-      member.parent = families.rosterIsParent[r] != 0;
-      if (member.parent) {
+      member.sex = sex;
+      member.affected = affected;
+      member.parent = parent;
+      if (parent) {
         if (sexAware) {
           (sex == 1 ? at.fatherPos : at.motherPos) = static_cast<int>(at.size);
         }
         ++at.parents;
       }
-      // Codes outside 1..63 (negative ones are never listed) take the general way.
-      unusual = unusual || !usualCode(a) || !usualCode(b);
+      spread |= (static_cast<std::uint32_t>(a) - 1u) | (static_cast<std::uint32_t>(b) - 1u);
       bits |= std::uint64_t{1} << (a & 63) | std::uint64_t{1} << (b & 63);
+      signature = signature << 14 | memberSignature(a, b, parent, sex, affected);
       ++at.size;
     }
-    if (unusual) {
+    // Codes outside 1..63 (negative ones are never listed) take the general way.
+    bool unusual = false;
+    if (spread >= 32) {
       for (std::uint32_t i = 0; i < at.size; ++i) {
-        at.negativeCodes = at.negativeCodes || out[at.first + i].a < 0 || out[at.first + i].b < 0;
+        const GenotypedMember& m = out[at.first + i];
+        unusual = unusual || !usualCode(m.a) || !usualCode(m.b);
+        at.negativeCodes = at.negativeCodes || m.a < 0 || m.b < 0;
       }
+    } else if (at.size >= 1 && at.size <= 4) {
+      at.signature = signature | std::uint64_t{at.size} << 56;
     }
-    appendFamilyAlleles(out + at.first, at.size, bits, unusual, marker.alleles);
-    at.alleleCount = static_cast<std::uint32_t>(marker.alleles.size()) - at.allelesFirst;
+    at.alleleCount = writeFamilyAlleles(out + at.first, at.size, bits, unusual, alleles + allelesUsed);
+    allelesUsed += at.alleleCount;
     marker.families[f] = at;
   }
+}
+
+}  // namespace
+
+void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
+                   MarkerFamilies& marker) {
+  const std::size_t rosterCount = families.rosterRows.size();
+  const auto codesOf = [&](std::size_t r) {
+    return table[static_cast<std::size_t>(families.rosterRows[r])].begin() + column;
+  };
+  // A row spans every marker, so each member read is a cache miss of its
+  // own: the row wanted sixteen members on is asked for early.
+  constexpr std::size_t kAhead = 16;
+  const auto ahead = [&](std::size_t r) {
+    if (r + kAhead < rosterCount) {
+      __builtin_prefetch(codesOf(r + kAhead));
+    }
+  };
+  prepareFrom(table, families, column, form, marker, codesOf, ahead);
+}
+
+void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
+                   const std::int32_t* rosterPairs, MarkerFamilies& marker) {
+  prepareFrom(
+      table, families, column, form, marker, [&](std::size_t r) { return rosterPairs + 2 * r; },
+      [](std::size_t) {});
+}
+
+const std::int32_t* RosterGenotypes::pairsOf(const PedTable& table, const FamilyList& families, int column,
+                                             std::uint64_t run) {
+  const std::size_t entries = families.rosterRows.size();
+  if (run != run_ || column < firstColumn_ || column >= firstColumn_ + 2 * markers_) {
+    run_ = run;
+    firstColumn_ = column;
+    markers_ = std::min(kBlockMarkers, static_cast<int>(table.width() - static_cast<std::size_t>(column)) / 2);
+    pairs_.resize(static_cast<std::size_t>(markers_) * entries * 2);
+    std::int32_t* out = pairs_.data();
+    const std::size_t stride = entries * 2;
+    const auto codesOf = [&](std::size_t r) {
+      return table[static_cast<std::size_t>(families.rosterRows[r])].begin() + column;
+    };
+    // The block's part of a row lies in one or two cache lines; they are
+    // asked for sixteen entries ahead (a miss each otherwise).
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t r = 0; r < entries; ++r) {
+      if (r + kAhead < entries) {
+        __builtin_prefetch(codesOf(r + kAhead));
+        __builtin_prefetch(codesOf(r + kAhead) + 2 * markers_ - 1);
+      }
+      const std::int32_t* codes = codesOf(r);
+      for (int m = 0; m < markers_; ++m) {
+        out[static_cast<std::size_t>(m) * stride + 2 * r] = codes[2 * m];
+        out[static_cast<std::size_t>(m) * stride + 2 * r + 1] = codes[2 * m + 1];
+      }
+    }
+  }
+  return pairs_.data() + static_cast<std::size_t>((column - firstColumn_) / 2) * entries * 2;
 }
 
 void fillMembers(const MarkerFamilies& marker, std::size_t f, FamilyMembers& family) {

@@ -39,6 +39,11 @@ struct FamilyAtMarker {
   int fatherPos = -1;  // sex-aware form: member positions of the parents, -1 when not genotyped
   int motherPos = -1;
   bool negativeCodes = false;  // some member shows a negative allele code
+  // Everything the family's members are at the marker (in order: codes,
+  // role, sex, affection), packed, for a family of up to four members with
+  // codes 1 to 31; 0 for any other. Families with equal signatures are
+  // alike in every analysis of the marker.
+  std::uint64_t signature = 0;
 
   std::uint32_t children() const { return size - parents; }
 };
@@ -55,7 +60,7 @@ struct MarkerFamilies {
   std::uint64_t serial = 0;
   std::vector<FamilyAtMarker> families;
   std::vector<GenotypedMember> members;  // the families' members, then unused room kept for the next marker
-  std::vector<int> alleles;
+  std::vector<int> alleles;  // the families' allele lists, then unused room kept for the next marker
 
   const GenotypedMember* membersOf(const FamilyAtMarker& f) const { return members.data() + f.first; }
   bool carries(const FamilyAtMarker& f, int allele) const {
@@ -74,6 +79,32 @@ struct MarkerFamilies {
 // table and list must outlive it.
 void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
                    MarkerFamilies& marker);
+
+// The same from the marker's genotypes already in roster order: the two
+// allele codes of roster entry r at rosterPairs[2r] and rosterPairs[2r + 1]
+// (as RosterGenotypes gives them).
+void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
+                   const std::int32_t* rosterPairs, MarkerFamilies& marker);
+
+// A few consecutive markers' genotypes in the families' roster order, copied
+// out of the table together. A table row spans every marker, so reading one
+// marker's genotypes row by row costs a cache miss per member; one pass over
+// the rows for a block of markers lays each marker's genotypes end to end,
+// and every later marker of the block reads them in sequence. One per thread.
+class RosterGenotypes {
+ public:
+  // The roster-ordered genotypes of the marker whose first allele column is
+  // `column`. `run` names the table and families: a block copied under
+  // another run is never reused (a table may be refilled in place).
+  const std::int32_t* pairsOf(const PedTable& table, const FamilyList& families, int column, std::uint64_t run);
+
+ private:
+  static constexpr int kBlockMarkers = 8;
+  std::uint64_t run_ = 0;
+  int firstColumn_ = -1;
+  int markers_ = 0;
+  std::vector<std::int32_t> pairs_;  // marker after marker, roster entry after entry, two codes each
+};
 
 // The vector form of family f's members (positions 0-based in `members`;
 // sexes, sons, daughters and the parent positions in the sex-aware form

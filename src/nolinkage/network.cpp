@@ -472,9 +472,87 @@ struct MendelMemo {
   }
 };
 
+// What one analysis made of a family: whether it counts (an informative
+// family: its pattern in the store and its statistic) and whether it earns
+// the warning of a family whose codes no parents can explain.
+struct Verdict {
+  std::size_t pattern = 0;
+  double statistic = 0.0;
+  bool informative = false;
+  bool warned = false;
+};
+
+// The verdicts of one analysis by family signature: families alike at the
+// marker are judged once (most families of a study look like a few dozen
+// others). Cleared by a new stamp, not by a pass over the slots.
+class VerdictMemo {
+ public:
+  void startAnalysis() {
+    if (++stamp_ == 0) {  // after 2^32 analyses: stale stamps could match again
+      slots_.assign(slots_.size(), Slot{});
+      stamp_ = 1;
+    }
+    used_ = 0;
+  }
+
+  // The verdict for `signature` (non-zero), from judge() the first time.
+  template <class Judge>
+  const Verdict& verdict(std::uint64_t signature, const Judge& judge) {
+    if (slots_.empty()) {
+      slots_.assign(256, Slot{});
+    }
+    std::size_t mask = slots_.size() - 1;
+    std::size_t s = hashOf(signature) & mask;
+    for (; slots_[s].stamp == stamp_; s = (s + 1) & mask) {
+      if (slots_[s].signature == signature) {
+        return slots_[s].verdict;
+      }
+    }
+    const Verdict verdict = judge();
+    if (2 * (used_ + 1) > slots_.size()) {
+      grow();
+      mask = slots_.size() - 1;
+      for (s = hashOf(signature) & mask; slots_[s].stamp == stamp_; s = (s + 1) & mask) {
+      }
+    }
+    slots_[s] = Slot{signature, verdict, stamp_};
+    ++used_;
+    return slots_[s].verdict;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t signature = 0;
+    Verdict verdict;
+    std::uint32_t stamp = 0;
+  };
+  static std::uint64_t hashOf(std::uint64_t signature) {
+    signature *= 0x9E3779B97F4A7C15ull;
+    return signature ^ (signature >> 29);
+  }
+  void grow() {
+    std::vector<Slot> old(2 * slots_.size(), Slot{});
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.stamp == stamp_) {
+        std::size_t t = hashOf(slot.signature) & mask;
+        while (slots_[t].stamp == stamp_) {
+          t = (t + 1) & mask;
+        }
+        slots_[t] = slot;
+      }
+    }
+  }
+  std::vector<Slot> slots_;  // a power of two long
+  std::uint32_t stamp_ = 0;
+  std::size_t used_ = 0;
+};
+
 // What a thread keeps between analyses.
 struct ThreadState {
   PatternStore store;
+  VerdictMemo verdicts;
   MendelMemo mendel;
   FamilyMembers fam;
   AllelePairs pairs;
@@ -501,18 +579,19 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
   // Listed in a scratch list kept by the thread, then copied at their exact
   // number: a run holds many results at once.
   std::vector<FamilyId>& informativeFamilies = st.informativeFamilies;
-  informativeFamilies.clear();
 
-  const int uninformative = forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
+  // The family's verdict; every step reads only what its signature holds.
+  const auto judge = [&](std::size_t f, const FamilyAtMarker& at) {
+    Verdict verdict;
     // A family that does not carry the tested allele cannot be given copies of it.
     if (at.size == 0 || at.alleleCount < 2 || at.children() == 0 || (at.children() <= 1 && at.parents <= 1) ||
         !marker.carries(at, tested)) {
-      return false;
+      return verdict;
     }
     // The pair coding lumps the other alleles; the real codes are checked too.
     if (!st.mendel.consistent(marker, f, xlinked)) {
-      result.incompatiblePeds.push_back(families.pedIds[f]);
-      return false;
+      verdict.warned = true;
+      return verdict;
     }
     const auto compute = [&] {
       fillMembers(marker, f, st.fam);
@@ -528,30 +607,47 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
       }
       return p;
     };
-    std::size_t pattern = 0;
     if (at.size <= 8) {
-      pattern = store.lookUpPacked(packedPatternKey(xlinked, model, marker, at, tested), compute);
+      verdict.pattern = store.lookUpPacked(packedPatternKey(xlinked, model, marker, at, tested), compute);
     } else {
       if (st.key.size() < 5 + at.size) {
         st.key.resize(5 + at.size);
       }
       const std::size_t n = patternKey(xlinked, model, marker, at, tested, st.key.data());
-      pattern = store.lookUp(st.key.data(), n, compute);
+      verdict.pattern = store.lookUp(st.key.data(), n, compute);
     }
-    const PatternOutcome& p = store.outcome(pattern);
-    if (p.outcome.incompatible) {
-      result.incompatiblePeds.push_back(families.pedIds[f]);  // one warning per family
+    const PatternOutcome& p = store.outcome(verdict.pattern);
+    verdict.warned = p.outcome.incompatible;  // one warning per family
+    verdict.informative = p.outcome.informative;
+    verdict.statistic = p.statistic;
+    return verdict;
+  };
+  st.verdicts.startAnalysis();
+  // Every family is written to the list and only an informative one is kept
+  // (the next overwrites it otherwise): which families count varies from
+  // family to family, and a branch on it would mostly be guessed wrong.
+  if (informativeFamilies.size() < families.pedIds.size()) {
+    informativeFamilies.resize(families.pedIds.size());
+  }
+  std::size_t informative = 0;
+  Verdict scratch;
+  const int uninformative = forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
+    const Verdict& v =
+        at.signature != 0 ? st.verdicts.verdict(at.signature, [&] { return judge(f, at); }) : (scratch = judge(f, at));
+    if (v.warned) {
+      result.incompatiblePeds.push_back(families.pedIds[f]);
     }
-    if (!p.outcome.informative) {
-      return false;
+    informativeFamilies[informative] = {families.pedIds[f], families.fatherIds[f], families.motherIds[f]};
+    informative += v.informative ? 1 : 0;
+    S = v.informative ? S + v.statistic : S;
+    if (v.informative) {
+      store.count(v.pattern);
     }
-    store.count(pattern);
-    S = S + p.statistic;
-    informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
-    return true;
+    return v.informative;
   });
 
-  result.informativeFamilies.assign(informativeFamilies.begin(), informativeFamilies.end());
+  result.informativeFamilies.assign(informativeFamilies.begin(),
+                                    informativeFamilies.begin() + static_cast<std::ptrdiff_t>(informative));
   StudySum sum;
   for (const auto& [pattern, count] : store.counted()) {
     sum.add(store.outcome(pattern).shape, count);

@@ -249,3 +249,82 @@ TEST(PrepareMarker, AllelesOfAnySizeAreListedAscending) {
   EXPECT_EQ(allelesOf(1), (std::vector<int>{1, 63}));
   EXPECT_FALSE(marker.families[0].negativeCodes);
 }
+
+namespace {
+
+// Everything a preparation gives, as one comparable list of numbers.
+std::vector<long> preparedValues(const MarkerFamilies& marker) {
+  std::vector<long> v;
+  for (const FamilyAtMarker& at : marker.families) {
+    v.insert(v.end(), {at.size, at.parents, at.fatherPos, at.motherPos, at.alleleCount, at.negativeCodes,
+                       static_cast<long>(at.signature & 0x7fffffffffffffff)});
+    for (std::uint32_t i = 0; i < at.size; ++i) {
+      const GenotypedMember& m = marker.membersOf(at)[i];
+      v.insert(v.end(), {m.row, m.a, m.b, m.sex, m.affected, m.parent});
+    }
+    v.insert(v.end(), marker.alleles.begin() + at.allelesFirst,
+             marker.alleles.begin() + at.allelesFirst + at.alleleCount);
+  }
+  return v;
+}
+
+}  // namespace
+
+// A block of markers copied in roster order must prepare every marker as the
+// table does, for markers across blocks and a table refilled under a new run.
+TEST(PrepareMarker, RosterBlocksGiveWhatTheTableGives) {
+  std::mt19937 rng(7);
+  const int codes[] = {0, 1, 1, 2, 2, 3, 31, 32, 33, 64, -1};
+  const int markers = 19;
+  PedTable t;
+  for (int fam = 0; fam < 12; ++fam) {
+    const int kids = 1 + fam % 4;
+    for (int i = 0; i < 2 + kids; ++i) {
+      const long sex = i == 0 ? 1 : (i == 1 ? 2 : static_cast<long>(rng() % 3));  // a child's may be unknown
+      std::vector<long> row = {fam, i + 1, i < 2 ? 0 : 1, i < 2 ? 0 : 2, sex, 1 + static_cast<long>(rng() % 2)};
+      for (int c = 0; c < 2 * markers; ++c) {
+        row.push_back(codes[rng() % (sizeof codes / sizeof codes[0])]);
+      }
+      t.push_back(row);
+    }
+  }
+  const FamilyList list = familiesOf(t);
+  RosterGenotypes block;
+  for (std::uint64_t run : {1, 2}) {
+    if (run == 2) {
+      // Refilled in place while the block holds the marker: a new run must not reuse it.
+      block.pairsOf(t, list, 6, 1);
+      t.set(2, 6, t[2][6] == 2 ? 3 : 2);
+      t.set(2, 7, 2);
+    }
+    for (int m = 0; m < markers; ++m) {
+      for (FamilyForm form : {FamilyForm::SexAware, FamilyForm::Plain}) {
+        MarkerFamilies fromTable;
+        MarkerFamilies fromBlock;
+        prepareMarker(t, list, 2 * m + 6, form, fromTable);
+        prepareMarker(t, list, 2 * m + 6, form, block.pairsOf(t, list, 2 * m + 6, run), fromBlock);
+        EXPECT_EQ(preparedValues(fromTable), preparedValues(fromBlock)) << "marker " << m;
+      }
+    }
+  }
+}
+
+// Families alike in every member's codes, role, sex and affection share a
+// signature; any difference, a code above 32 or a fifth member gives another
+// (or none).
+TEST(PrepareMarker, SignaturesTellFamiliesApart) {
+  const PedTable t = makeTable({{1, 1, 0, 0, 1, 1, 1, 2}, {1, 2, 0, 0, 2, 1, 2, 2}, {1, 3, 1, 2, 1, 2, 1, 2},
+                                {2, 1, 0, 0, 1, 1, 1, 2}, {2, 2, 0, 0, 2, 1, 2, 2}, {2, 3, 1, 2, 1, 2, 1, 2},
+                                {3, 1, 0, 0, 1, 1, 1, 2}, {3, 2, 0, 0, 2, 1, 2, 2}, {3, 3, 1, 2, 1, 1, 1, 2},
+                                {4, 1, 0, 0, 1, 1, 1, 33}, {4, 2, 0, 0, 2, 1, 2, 2}, {4, 3, 1, 2, 1, 2, 1, 2},
+                                {5, 1, 0, 0, 1, 1, 1, 2}, {5, 2, 0, 0, 2, 1, 2, 2}, {5, 3, 1, 2, 1, 2, 1, 2},
+                                {5, 4, 1, 2, 1, 2, 1, 2}, {5, 5, 1, 2, 1, 2, 1, 2}});
+  MarkerFamilies marker;
+  prepareMarker(t, familiesOf(t), 6, FamilyForm::SexAware, marker);
+  const auto signature = [&](std::size_t f) { return marker.families[f].signature; };
+  EXPECT_NE(signature(0), 0u);
+  EXPECT_EQ(signature(0), signature(1));
+  EXPECT_NE(signature(0), signature(2));  // the child unaffected
+  EXPECT_EQ(signature(3), 0u);            // code 33
+  EXPECT_EQ(signature(4), 0u);            // five members
+}

@@ -144,8 +144,9 @@ FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, 
 // and affection. X-linked: the father's and the mother's copies (-1 untyped),
 // then per child its sex, copies and affection. Each entry is handed to
 // emit(value) in turn.
+// Always inlined: called out of line, each emit goes through memory.
 template <class Emit>
-void patternFields(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
+[[gnu::always_inline]] inline void patternFields(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
                    Emit emit) {
   const GenotypedMember* members = marker.membersOf(at);
   emit(xlinked);
@@ -493,32 +494,48 @@ class VerdictMemo {
       stamp_ = 1;
     }
     used_ = 0;
+    asked_ = 0;
+    found_ = 0;
   }
 
-  // The verdict for `signature` (non-zero), from judge() the first time.
-  template <class Judge>
-  const Verdict& verdict(std::uint64_t signature, const Judge& judge) {
+  // The verdict kept for `signature` (non-zero), or null.
+  const Verdict* find(std::uint64_t signature) {
+    ++asked_;
     if (slots_.empty()) {
-      slots_.assign(256, Slot{});
+      return nullptr;
     }
-    std::size_t mask = slots_.size() - 1;
-    std::size_t s = hashOf(signature) & mask;
-    for (; slots_[s].stamp == stamp_; s = (s + 1) & mask) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t s = slotOf(signature); slots_[s].stamp == stamp_; s = (s + 1) & mask) {
       if (slots_[s].signature == signature) {
-        return slots_[s].verdict;
+        ++found_;
+        return &slots_[s].verdict;
       }
     }
-    const Verdict verdict = judge();
+    return nullptr;
+  }
+
+  // Keeps the verdict of a signature not kept yet.
+  void keep(std::uint64_t signature, const Verdict& verdict) {
+    if (slots_.empty()) {
+      slots_.assign(std::size_t{1} << kFirstBits, Slot{});
+      bits_ = kFirstBits;
+    }
     if (2 * (used_ + 1) > slots_.size()) {
       grow();
-      mask = slots_.size() - 1;
-      for (s = hashOf(signature) & mask; slots_[s].stamp == stamp_; s = (s + 1) & mask) {
-      }
+    }
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t s = slotOf(signature);
+    while (slots_[s].stamp == stamp_) {
+      s = (s + 1) & mask;
     }
     slots_[s] = Slot{signature, verdict, stamp_};
     ++used_;
-    return slots_[s].verdict;
   }
+
+  // Whether asking still pays in this analysis. Families of many members,
+  // each of whose codes, sex and affection count, are often all unlike:
+  // after the first 256, the memo is asked only while one in four is found.
+  bool worthAsking() const { return asked_ < 256 || 4 * found_ >= asked_; }
 
  private:
   struct Slot {
@@ -526,17 +543,20 @@ class VerdictMemo {
     Verdict verdict;
     std::uint32_t stamp = 0;
   };
-  static std::uint64_t hashOf(std::uint64_t signature) {
-    signature *= 0x9E3779B97F4A7C15ull;
-    return signature ^ (signature >> 29);
+  // The top bits of the signature times 2^64 over the golden ratio: every
+  // bit of the signature moves them (its low bits, one member's codes, do
+  // not tell families apart well enough alone).
+  std::size_t slotOf(std::uint64_t signature) const {
+    return static_cast<std::size_t>((signature * 0x9E3779B97F4A7C15ull) >> (64 - bits_));
   }
   void grow() {
     std::vector<Slot> old(2 * slots_.size(), Slot{});
     old.swap(slots_);
+    ++bits_;
     const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
       if (slot.stamp == stamp_) {
-        std::size_t t = hashOf(slot.signature) & mask;
+        std::size_t t = slotOf(slot.signature);
         while (slots_[t].stamp == stamp_) {
           t = (t + 1) & mask;
         }
@@ -544,9 +564,13 @@ class VerdictMemo {
       }
     }
   }
-  std::vector<Slot> slots_;  // a power of two long
+  static constexpr int kFirstBits = 8;
+  std::vector<Slot> slots_;  // 2^bits_ long
+  int bits_ = 0;
   std::uint32_t stamp_ = 0;
   std::size_t used_ = 0;
+  std::size_t asked_ = 0;  // in this analysis
+  std::size_t found_ = 0;
 };
 
 // What a thread keeps between analyses.
@@ -632,8 +656,15 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
   std::size_t informative = 0;
   Verdict scratch;
   const int uninformative = forEachFamily(marker, [&](std::size_t f, const FamilyAtMarker& at) {
-    const Verdict& v =
-        at.signature != 0 ? st.verdicts.verdict(at.signature, [&] { return judge(f, at); }) : (scratch = judge(f, at));
+    const bool ask = at.signature != 0 && st.verdicts.worthAsking();
+    const Verdict* known = ask ? st.verdicts.find(at.signature) : nullptr;
+    if (known == nullptr) {
+      scratch = judge(f, at);
+      if (ask) {
+        st.verdicts.keep(at.signature, scratch);
+      }
+    }
+    const Verdict& v = known != nullptr ? *known : scratch;
     if (v.warned) {
       result.incompatiblePeds.push_back(families.pedIds[f]);
     }

@@ -26,8 +26,7 @@ class PreparedMarker {
   const MarkerFamilies& get(FamilyForm form) {
     const std::size_t i = form == FamilyForm::SexAware ? 0 : 1;
     if (!ready_[i]) {
-      prepareMarker(table_, families_, column_, form, genotypes_.pairsOf(table_, families_, column_, run_),
-                    forms_[i]);
+      genotypes_.prepare(table_, families_, column_, form, run_, forms_[i]);
       ready_[i] = true;
     }
     return forms_[i];

@@ -92,11 +92,50 @@ std::uint64_t memberSignature(std::int32_t a, std::int32_t b, bool parent, std::
          static_cast<std::uint64_t>(affected & 1) << 13;
 }
 
+// Family f at a marker where every member of its roster [first, last) is
+// typed with codes 1 to 32: then it is its shape with the codes filled in
+// (every member counts, in roster order). False, with nothing written, at
+// any other marker.
+template <class CodesOf>
+bool prepareWhollyTyped(const FamilyShapes& shapes, std::size_t f, std::size_t first, std::size_t last,
+                        CodesOf codesOf, MarkerFamilies& marker, std::uint32_t& used, std::uint32_t& allelesUsed) {
+  std::uint32_t spread = 0;  // every code less one, or-ed together (0 and negative codes wrap)
+  std::uint64_t bits = 0;
+  std::uint64_t codeSignature = 0;
+  for (std::size_t r = first; r < last; ++r) {
+    const std::uint32_t a = static_cast<std::uint32_t>(codesOf(r)[0]) - 1u;
+    const std::uint32_t b = static_cast<std::uint32_t>(codesOf(r)[1]) - 1u;
+    spread |= a | b;
+    bits |= std::uint64_t{2} << (a & 31) | std::uint64_t{2} << (b & 31);
+    codeSignature = codeSignature << 14 | (a & 31) | (b & 31) << 5;
+  }
+  if (spread >= 32) {
+    return false;
+  }
+  FamilyAtMarker at = shapes.families[f];
+  at.first = used;
+  at.allelesFirst = allelesUsed;
+  at.signature |= codeSignature;
+  GenotypedMember* out = marker.members.data() + used;
+  for (std::size_t r = first; r < last; ++r) {
+    *out = shapes.members[r];
+    out->a = codesOf(r)[0];
+    out->b = codesOf(r)[1];
+    ++out;
+  }
+  used += at.size;
+  at.alleleCount = writeFamilyAlleles(nullptr, 0, bits, false, marker.alleles.data() + allelesUsed);
+  allelesUsed += at.alleleCount;
+  marker.families[f] = at;
+  return true;
+}
+
 // The preparation itself; codesOf(r) gives roster entry r's two allele codes
-// and ahead(r) may ask for entry r's codes early.
+// and ahead(r) may ask for entry r's codes early. With `shapes`, families
+// wholly typed at the marker are filled in from their shapes.
 template <class CodesOf, class Ahead>
 void prepareFrom(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
-                 MarkerFamilies& marker, CodesOf codesOf, Ahead ahead) {
+                 MarkerFamilies& marker, CodesOf codesOf, Ahead ahead, const FamilyShapes* shapes = nullptr) {
   marker.table = &table;
   marker.list = &families;
   marker.column = column;
@@ -125,6 +164,10 @@ void prepareFrom(const PedTable& table, const FamilyList& families, int column, 
   std::uint32_t used = 0;
   std::uint32_t allelesUsed = 0;
   for (std::size_t f = 0; f < familyCount; ++f) {
+    if (shapes != nullptr && shapes->quick[f] != 0 &&
+        prepareWhollyTyped(*shapes, f, rosterStart[f], rosterStart[f + 1], codesOf, marker, used, allelesUsed)) {
+      continue;
+    }
     FamilyAtMarker at;
     at.first = used;
     at.allelesFirst = allelesUsed;
@@ -198,11 +241,50 @@ void prepareMarker(const PedTable& table, const FamilyList& families, int column
   prepareFrom(table, families, column, form, marker, codesOf, ahead);
 }
 
-void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
-                   const std::int32_t* rosterPairs, MarkerFamilies& marker) {
+void RosterGenotypes::prepare(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
+                              std::uint64_t run, MarkerFamilies& marker) {
+  const std::int32_t* pairs = pairsOf(table, families, column, run);
   prepareFrom(
-      table, families, column, form, marker, [&](std::size_t r) { return rosterPairs + 2 * r; },
-      [](std::size_t) {});
+      table, families, column, form, marker, [&](std::size_t r) { return pairs + 2 * r; }, [](std::size_t) {},
+      &shapesOf(families, form, run));
+}
+
+const FamilyShapes& RosterGenotypes::shapesOf(const FamilyList& families, FamilyForm form, std::uint64_t run) {
+  FamilyShapes& shapes = shapes_[form == FamilyForm::SexAware ? 0 : 1];
+  if (shapes.run == run) {
+    return shapes;
+  }
+  shapes.run = run;
+  const bool sexAware = form == FamilyForm::SexAware;
+  const std::size_t familyCount = families.pedIds.size();
+  shapes.families.assign(familyCount, FamilyAtMarker{});
+  shapes.quick.assign(familyCount, 0);
+  shapes.members.assign(families.rosterRows.size(), GenotypedMember{});
+  for (std::size_t f = 0; f < familyCount; ++f) {
+    FamilyAtMarker& at = shapes.families[f];
+    bool quick = true;
+    for (std::size_t r = families.rosterStart[f]; r < families.rosterStart[f + 1]; ++r) {
+      GenotypedMember& member = shapes.members[r];
+      member.row = families.rosterRows[r];
+      member.sex = sexAware ? families.rosterSex[r] : std::int8_t{0};
+      member.affected = families.rosterAffected[r];
+      member.parent = families.rosterIsParent[r] != 0;
+      quick = quick && !(sexAware && member.sex == 0);
+      if (member.parent) {
+        if (sexAware) {
+          (member.sex == 1 ? at.fatherPos : at.motherPos) = static_cast<int>(at.size);
+        }
+        ++at.parents;
+      }
+      // The member's signature without its codes (codes 1 add nothing).
+      at.signature = at.signature << 14 | memberSignature(1, 1, member.parent, member.sex, member.affected);
+      ++at.size;
+    }
+    quick = quick && at.size >= 1 && at.size <= 4;
+    shapes.quick[f] = quick ? 1 : 0;
+    at.signature |= std::uint64_t{at.size} << 56;
+  }
+  return shapes;
 }
 
 const std::int32_t* RosterGenotypes::pairsOf(const PedTable& table, const FamilyList& families, int column,

@@ -80,11 +80,15 @@ struct MarkerFamilies {
 void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
                    MarkerFamilies& marker);
 
-// The same from the marker's genotypes already in roster order: the two
-// allele codes of roster entry r at rosterPairs[2r] and rosterPairs[2r + 1]
-// (as RosterGenotypes gives them).
-void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
-                   const std::int32_t* rosterPairs, MarkerFamilies& marker);
+// Every family of a list as it is at a marker where all its members are
+// typed (in one form); quick[f] says whether family f (one to four members,
+// each of known sex in the sex-aware form) is prepared from it there.
+struct FamilyShapes {
+  std::uint64_t run = 0;
+  std::vector<FamilyAtMarker> families;  // signatures without the codes
+  std::vector<GenotypedMember> members;  // per roster entry, codes unset
+  std::vector<char> quick;
+};
 
 // A few consecutive markers' genotypes in the families' roster order, copied
 // out of the table together. A table row spans every marker, so reading one
@@ -93,13 +97,21 @@ void prepareMarker(const PedTable& table, const FamilyList& families, int column
 // and every later marker of the block reads them in sequence. One per thread.
 class RosterGenotypes {
  public:
-  // The roster-ordered genotypes of the marker whose first allele column is
-  // `column`. `run` names the table and families: a block copied under
-  // another run is never reused (a table may be refilled in place).
-  const std::int32_t* pairsOf(const PedTable& table, const FamilyList& families, int column, std::uint64_t run);
+  // Prepares `marker` (as prepareMarker does) from the block holding it.
+  // Most families are typed in full at most markers: they are filled in
+  // from their shapes, found once per run. `run` names the table and
+  // families: nothing found under another run is reused (a table may be
+  // refilled in place).
+  void prepare(const PedTable& table, const FamilyList& families, int column, FamilyForm form, std::uint64_t run,
+               MarkerFamilies& marker);
 
  private:
+  // The roster-ordered genotypes of the marker whose first allele column is `column`.
+  const std::int32_t* pairsOf(const PedTable& table, const FamilyList& families, int column, std::uint64_t run);
+  const FamilyShapes& shapesOf(const FamilyList& families, FamilyForm form, std::uint64_t run);
+
   static constexpr int kBlockMarkers = 8;
+  FamilyShapes shapes_[2];  // sex-aware, plain
   std::uint64_t run_ = 0;
   int firstColumn_ = -1;
   int markers_ = 0;

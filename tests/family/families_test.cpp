@@ -293,7 +293,8 @@ TEST(PrepareMarker, RosterBlocksGiveWhatTheTableGives) {
   for (std::uint64_t run : {1, 2}) {
     if (run == 2) {
       // Refilled in place while the block holds the marker: a new run must not reuse it.
-      block.pairsOf(t, list, 6, 1);
+      MarkerFamilies held;
+      block.prepare(t, list, 6, FamilyForm::SexAware, 1, held);
       t.set(2, 6, t[2][6] == 2 ? 3 : 2);
       t.set(2, 7, 2);
     }
@@ -302,7 +303,7 @@ TEST(PrepareMarker, RosterBlocksGiveWhatTheTableGives) {
         MarkerFamilies fromTable;
         MarkerFamilies fromBlock;
         prepareMarker(t, list, 2 * m + 6, form, fromTable);
-        prepareMarker(t, list, 2 * m + 6, form, block.pairsOf(t, list, 2 * m + 6, run), fromBlock);
+        block.prepare(t, list, 2 * m + 6, form, run, fromBlock);
         EXPECT_EQ(preparedValues(fromTable), preparedValues(fromBlock)) << "marker " << m;
       }
     }

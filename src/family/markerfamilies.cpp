@@ -86,8 +86,11 @@ std::uint32_t writeFamilyAlleles(const GenotypedMember* members, std::uint32_t s
 
 // A member with codes 1 to 32 in 14 bits: the codes less one, then the
 // role, the sex (0 to 2) and the affection (0 or 1).
+// (Other codes give bits that are never used; unsigned, so that no code overflows.)
 std::uint64_t memberSignature(std::int32_t a, std::int32_t b, bool parent, std::int8_t sex, std::int8_t affected) {
-  return static_cast<std::uint64_t>(a - 1) | static_cast<std::uint64_t>(b - 1) << 5 |
+  const std::uint64_t a1 = (static_cast<std::uint32_t>(a) - 1u) & 31u;
+  const std::uint64_t b1 = (static_cast<std::uint32_t>(b) - 1u) & 31u;
+  return a1 | b1 << 5 |
          static_cast<std::uint64_t>(parent) << 10 | static_cast<std::uint64_t>(sex & 3) << 11 |
          static_cast<std::uint64_t>(affected & 1) << 13;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <iostream>
 #include <random>
 #include <sstream>
@@ -274,7 +275,7 @@ std::vector<long> preparedValues(const MarkerFamilies& marker) {
 // table does, for markers across blocks and a table refilled under a new run.
 TEST(PrepareMarker, RosterBlocksGiveWhatTheTableGives) {
   std::mt19937 rng(7);
-  const int codes[] = {0, 1, 1, 2, 2, 3, 31, 32, 33, 64, -1};
+  const int codes[] = {0, 1, 1, 2, 2, 3, 31, 32, 33, 64, -1, INT32_MIN};
   const int markers = 19;
   PedTable t;
   for (int fam = 0; fam < 12; ++fam) {

@@ -12,6 +12,9 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,6 +198,32 @@ bool fourDigitsAtOnce(const char* p, std::int32_t* out) {
   return false;
 }
 
+// Eight such values at once from sixteen bytes, where the processor has
+// SSE2 (every x86-64 does): a line of one-digit genotypes is mostly these.
+// False when the sixteen bytes are not eight digits each followed by the
+// same blank, with nothing written.
+bool eightDigitsAtOnce(const char* p, std::int32_t* out) {
+#if defined(__SSE2__)
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i zero = _mm_setzero_si128();
+  for (const short pattern : {short{0x2030}, short{0x0930}}) {
+    // Each 16-bit lane, a digit and its blank, becomes the digit's value
+    // (0 to 9) when it is one; anything else leaves a larger lane.
+    const __m128i values = _mm_xor_si128(bytes, _mm_set1_epi16(pattern));
+    const __m128i over = _mm_subs_epu16(values, _mm_set1_epi16(9));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(over, zero)) == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(values, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi16(values, zero));
+      return true;
+    }
+  }
+#else
+  (void)p;
+  (void)out;
+#endif
+  return false;
+}
+
 bool parseLineFast(const char* p, const char* end, int columns, std::int32_t* out, int& count) {
   count = 0;
   const bool* space = kSpaces.is;
@@ -204,6 +233,11 @@ bool parseLineFast(const char* p, const char* end, int columns, std::int32_t* ou
     }
     if (p == end) {
       break;
+    }
+    if (end - p >= 16 && columns - count >= 8 && eightDigitsAtOnce(p, out + count)) {
+      count += 8;
+      p += 16;
+      continue;
     }
     if (end - p >= 8 && columns - count >= 4 && fourDigitsAtOnce(p, out + count)) {
       count += 4;

@@ -126,6 +126,18 @@ TEST(LoadTable, ReadsValuesIncludingNegativeAndCrlf) {
   EXPECT_EQ(t, (PedTable{{9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, digits, digits}));
 }
 
+// Runs of one-digit values are read eight at a time: a run broken by a
+// two-digit value, by a change of blank or by a byte next to the digits
+// ('/' and ':') must read as value by value (or be refused).
+TEST(LoadTable, LongRunsOfDigitsAreReadAsValueByValue) {
+  PedTable t;
+  EXPECT_EQ(loadError("A B C D E F G H I J K L\n1 2 0 0 1 2 1 1 2 2 1 2 1 1 2 12 1 2 1 1 2 2 1\t2\t1\t1\t2\t2\t1\t0\n", &t), "");
+  EXPECT_EQ(t, (PedTable{{1, 2, 0, 0, 1, 2, 1, 1, 2, 2, 1, 2, 1, 1, 2, 12, 1, 2, 1, 1, 2, 2, 1, 2, 1, 1, 2, 2, 1, 0}}));
+  for (const char* bad : {"1 2 0 0 1 2 1 1 2 2 1 2 1 / 2 2 1 2\n", "1 2 0 0 1 2 1 1 2 2 1 2 1 1 2 : 1 2\n"}) {
+    EXPECT_NE(loadError(std::string("A B C D E F\n") + bad), "") << bad;
+  }
+}
+
 TEST(LoadTable, MalformedLinesAreReportedNotRead) {
   const struct {
     std::string text, error;

@@ -178,7 +178,7 @@ const SpaceTable kSpaces;
 // 1 1 " or the same with tabs), read as eight bytes at once: the usual run
 // of sex, affection and allele codes. False when the eight bytes are not
 // that (or the platform is not little-endian), with nothing written.
-bool fourDigitsAtOnce(const char* p, std::int32_t* out) {
+bool fourDigitsAtOnce([[maybe_unused]] const char* p, [[maybe_unused]] std::int32_t* out) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   std::uint64_t w = 0;
   std::memcpy(&w, p, sizeof w);
@@ -191,9 +191,6 @@ bool fourDigitsAtOnce(const char* p, std::int32_t* out) {
       return true;
     }
   }
-#else
-  (void)p;
-  (void)out;
 #endif
   return false;
 }
@@ -202,7 +199,7 @@ bool fourDigitsAtOnce(const char* p, std::int32_t* out) {
 // SSE2 (every x86-64 does): a line of one-digit genotypes is mostly these.
 // False when the sixteen bytes are not eight digits each followed by the
 // same blank, with nothing written.
-bool eightDigitsAtOnce(const char* p, std::int32_t* out) {
+bool eightDigitsAtOnce([[maybe_unused]] const char* p, [[maybe_unused]] std::int32_t* out) {
 #if defined(__SSE2__)
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i zero = _mm_setzero_si128();
@@ -217,9 +214,6 @@ bool eightDigitsAtOnce(const char* p, std::int32_t* out) {
       return true;
     }
   }
-#else
-  (void)p;
-  (void)out;
 #endif
   return false;
 }

@@ -36,14 +36,12 @@ class FamilyAlleles {
     }
     ++count_;
   }
-  void appendTo(std::vector<int>& out) const {
-    if (count_ <= kSmall) {
-      out.insert(out.end(), small_, small_ + count_);
-    } else {
-      out.insert(out.end(), large_.begin(), large_.end());
-    }
+  // Writes the codes from `out` on; returns how many.
+  std::uint32_t writeTo(int* out) const {
+    const int* first = count_ <= kSmall ? small_ : large_.data();
+    std::copy(first, first + count_, out);
+    return static_cast<std::uint32_t>(count_);
   }
-  std::size_t size() const { return count_; }
 
  private:
   int at(std::size_t i) const { return count_ <= kSmall ? small_[i] : large_[i]; }
@@ -78,10 +76,7 @@ std::uint32_t writeFamilyAlleles(const GenotypedMember* members, std::uint32_t s
     familyAlleles.add(members[i].a);
     familyAlleles.add(members[i].b);
   }
-  std::vector<int> list;
-  familyAlleles.appendTo(list);
-  std::copy(list.begin(), list.end(), out);
-  return static_cast<std::uint32_t>(list.size());
+  return familyAlleles.writeTo(out);
 }
 
 // A member with codes 1 to 32 in 14 bits: the codes less one, then the
@@ -93,6 +88,22 @@ std::uint64_t memberSignature(std::int32_t a, std::int32_t b, bool parent, std::
   return a1 | b1 << 5 |
          static_cast<std::uint64_t>(parent) << 10 | static_cast<std::uint64_t>(sex & 3) << 11 |
          static_cast<std::uint64_t>(affected & 1) << 13;
+}
+
+// Counts a member just placed at position at.size of the family: a parent
+// counts as one, and in the sex-aware form its sex says father or mother.
+void placeRole(FamilyAtMarker& at, bool parent, bool sexAware, std::int8_t sex) {
+  if (parent) {
+    if (sexAware) {
+      (sex == 1 ? at.fatherPos : at.motherPos) = static_cast<int>(at.size);
+    }
+    ++at.parents;
+  }
+}
+
+// The codes of roster entry r at the marker whose first allele column is `column`.
+const std::int32_t* rowCodes(const PedTable& table, const FamilyList& families, std::size_t r, int column) {
+  return table[static_cast<std::size_t>(families.rosterRows[r])].begin() + column;
 }
 
 // Family f at a marker where every member of its roster [first, last) is
@@ -197,12 +208,7 @@ void prepareFrom(const PedTable& table, const FamilyList& families, int column, 
       member.sex = sex;
       member.affected = affected;
       member.parent = parent;
-      if (parent) {
-        if (sexAware) {
-          (sex == 1 ? at.fatherPos : at.motherPos) = static_cast<int>(at.size);
-        }
-        ++at.parents;
-      }
+      placeRole(at, parent, sexAware, sex);
       spread |= (static_cast<std::uint32_t>(a) - 1u) | (static_cast<std::uint32_t>(b) - 1u);
       bits |= std::uint64_t{1} << (a & 63) | std::uint64_t{1} << (b & 63);
       signature = signature << 14 | memberSignature(a, b, parent, sex, affected);
@@ -230,9 +236,7 @@ void prepareFrom(const PedTable& table, const FamilyList& families, int column, 
 void prepareMarker(const PedTable& table, const FamilyList& families, int column, FamilyForm form,
                    MarkerFamilies& marker) {
   const std::size_t rosterCount = families.rosterRows.size();
-  const auto codesOf = [&](std::size_t r) {
-    return table[static_cast<std::size_t>(families.rosterRows[r])].begin() + column;
-  };
+  const auto codesOf = [&](std::size_t r) { return rowCodes(table, families, r, column); };
   // A row spans every marker, so each member read is a cache miss of its
   // own: the row wanted sixteen members on is asked for early.
   constexpr std::size_t kAhead = 16;
@@ -273,12 +277,7 @@ const FamilyShapes& RosterGenotypes::shapesOf(const FamilyList& families, Family
       member.affected = families.rosterAffected[r];
       member.parent = families.rosterIsParent[r] != 0;
       quick = quick && !(sexAware && member.sex == 0);
-      if (member.parent) {
-        if (sexAware) {
-          (member.sex == 1 ? at.fatherPos : at.motherPos) = static_cast<int>(at.size);
-        }
-        ++at.parents;
-      }
+      placeRole(at, member.parent, sexAware, member.sex);
       // The member's signature without its codes (codes 1 add nothing).
       at.signature = at.signature << 14 | memberSignature(1, 1, member.parent, member.sex, member.affected);
       ++at.size;
@@ -300,9 +299,7 @@ const std::int32_t* RosterGenotypes::pairsOf(const PedTable& table, const Family
     pairs_.resize(static_cast<std::size_t>(markers_) * entries * 2);
     std::int32_t* out = pairs_.data();
     const std::size_t stride = entries * 2;
-    const auto codesOf = [&](std::size_t r) {
-      return table[static_cast<std::size_t>(families.rosterRows[r])].begin() + column;
-    };
+    const auto codesOf = [&](std::size_t r) { return rowCodes(table, families, r, column); };
     // The block's part of a row lies in one or two cache lines; they are
     // asked for sixteen entries ahead (a miss each otherwise).
     constexpr std::size_t kAhead = 16;

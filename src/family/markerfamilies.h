@@ -41,7 +41,7 @@ struct FamilyAtMarker {
   bool negativeCodes = false;  // some member shows a negative allele code
   // Everything the family's members are at the marker (in order: codes,
   // role, sex, affection), packed, for a family of up to four members with
-  // codes 1 to 31; 0 for any other. Families with equal signatures are
+  // codes 1 to 32; 0 for any other. Families with equal signatures are
   // alike in every analysis of the marker.
   std::uint64_t signature = 0;
 

@@ -143,11 +143,11 @@ FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, 
 // the tested-allele copies of each typed parent, then per child its copies
 // and affection. X-linked: the father's and the mother's copies (-1 untyped),
 // then per child its sex, copies and affection. Each entry is handed to
-// emit(value) in turn.
-// Always inlined: called out of line, each emit goes through memory.
+// emit(value) in turn. Always inlined: called out of line, each emit goes
+// through memory.
 template <class Emit>
-[[gnu::always_inline]] inline void patternFields(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
-                   Emit emit) {
+[[gnu::always_inline]] inline void patternFields(int xlinked, int model, const MarkerFamilies& marker,
+                                                 const FamilyAtMarker& at, int tested, Emit emit) {
   const GenotypedMember* members = marker.membersOf(at);
   emit(xlinked);
   emit(model);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 #include "linkage/network2.h"
 #include "linkage/networkx2.h"
@@ -99,6 +100,34 @@ std::vector<JobGroup> groupsOf(const std::vector<AnalysisJob>& jobs, int workers
   return groups;
 }
 
+// Where each share of the groups handed to a thread at once begins (and, last,
+// where the groups end). A thread copies the genotypes of a block of markers
+// from the first one it is given, so it is given the block's markers together
+// rather than every other one; the last groups go one at a time, so that the
+// threads finish together.
+std::vector<std::size_t> sharesOf(std::size_t groups, int workers) {
+  const std::size_t block = RosterGenotypes::kBlockMarkers;
+  const std::size_t tail = std::min(groups, block * 2 * static_cast<std::size_t>(workers));
+  std::vector<std::size_t> starts;
+  for (std::size_t g = 0; g < groups - tail; g += block) {
+    starts.push_back(g);
+  }
+  for (std::size_t g = groups - tail; g <= groups; ++g) {
+    starts.push_back(g);
+  }
+  return starts;
+}
+
+// work(g) for every group, the groups handed out in shares (sharesOf).
+void forEachGroup(const std::vector<JobGroup>& groups, int workers, const std::function<void(std::size_t)>& work) {
+  const std::vector<std::size_t> starts = sharesOf(groups.size(), workers);
+  parallelFor(starts.size() - 1, workers, [&](std::size_t share) {
+    for (std::size_t g = starts[share]; g < starts[share + 1]; ++g) {
+      work(g);
+    }
+  });
+}
+
 }  // namespace
 
 int workerCount(int threads) { return threads > 0 ? threads : static_cast<int>(usableCores()); }
@@ -142,7 +171,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
   const bool anyDraws = std::any_of(jobs.begin(), jobs.end(), [](const AnalysisJob& job) {
     return drawsPairs(job) && !job.drawState;
   });
-  parallelFor(anyDraws ? groups.size() : 0, workers, [&](std::size_t g) {
+  forEachGroup(anyDraws ? groups : std::vector<JobGroup>(), workers, [&](std::size_t g) {
     PreparedMarker marker(table, families, jobs[groups[g].first].marker, run);
     for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
       const AnalysisJob& job = jobs[i];
@@ -158,7 +187,7 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
     state = skipPairDraws(state, draws[i]);
   }
 
-  parallelFor(groups.size(), workers, [&](std::size_t g) {
+  forEachGroup(groups, workers, [&](std::size_t g) {
     PreparedMarker marker(table, families, jobs[groups[g].first].marker, run);
     for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
       if (drawsPairs(jobs[i])) {

@@ -52,8 +52,10 @@ void report(const Settings& s, const PedigreeData& data, const AnalysisJob& job,
 }
 
 // Reports the steps [from, to) of a run in their order while the analyses are
-// still running: whichever thread finishes the job of the next step to report
-// writes it, and every later step that is ready, one thread at a time.
+// still running: the thread that finishes the job of the next step to report
+// writes it and every later step that is ready, including those finished
+// meanwhile by other threads. A thread that finds another writing only marks
+// its jobs finished and goes on: it never waits for the writing.
 class StepReporter {
  public:
   StepReporter(const Settings& s, const PedigreeData& data, const std::vector<Step>& steps, std::size_t from,
@@ -69,24 +71,46 @@ class StepReporter {
 
   // Jobs [first, last) have their results.
   void finished(std::size_t first, std::size_t last, std::vector<AnalysisResult>& results) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::fill(finished_.begin() + static_cast<std::ptrdiff_t>(first),
-              finished_.begin() + static_cast<std::ptrdiff_t>(last), 1);
-    for (; next_ < to_; ++next_) {
-      const std::size_t job = jobOfStep_[next_ - from_];
-      if (job == kNoJob) {
-        reportText(steps_[next_].note, s_.batch, s_.logSetting);
-        continue;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      std::fill(finished_.begin() + static_cast<std::ptrdiff_t>(first),
+                finished_.begin() + static_cast<std::ptrdiff_t>(last), 1);
+      if (writing_) {
+        return;
       }
-      if (finished_[job] == 0) {
-        break;
+      writing_ = true;
+    }
+    // Only the writer moves next_ and touches the results of the steps it writes.
+    for (std::size_t ready = readyUpTo(); ready > next_; ready = readyUpTo()) {
+      for (; next_ < ready; ++next_) {
+        write(next_, results);
       }
-      report(s_, data_, steps_[next_].job, results[job]);
-      results[job] = AnalysisResult();  // its lists are written: their memory goes back
     }
   }
 
  private:
+  // The end of the steps from next_ on that can be written now; when there are
+  // none, the writing ends (in the same locked moment, so no finished job is missed).
+  std::size_t readyUpTo() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::size_t end = next_;
+    while (end < to_ && (jobOfStep_[end - from_] == kNoJob || finished_[jobOfStep_[end - from_]] != 0)) {
+      ++end;
+    }
+    writing_ = end > next_;
+    return end;
+  }
+
+  void write(std::size_t step, std::vector<AnalysisResult>& results) {
+    const std::size_t job = jobOfStep_[step - from_];
+    if (job == kNoJob) {
+      reportText(steps_[step].note, s_.batch, s_.logSetting);
+      return;
+    }
+    report(s_, data_, steps_[step].job, results[job]);
+    results[job] = AnalysisResult();  // its lists are written: their memory goes back
+  }
+
   static constexpr std::size_t kNoJob = static_cast<std::size_t>(-1);
   const Settings& s_;
   const PedigreeData& data_;
@@ -96,6 +120,7 @@ class StepReporter {
   std::size_t from_;
   std::size_t next_;
   std::size_t to_;
+  bool writing_ = false;  // a thread is writing steps
   std::mutex mutex_;
 };
 

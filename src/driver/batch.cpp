@@ -100,6 +100,8 @@ int runBatch(char** argv, int threads) {
   s.marker = toInt(argv[6]);
   s.batch = 1;
   s.logSetting = 1;
+  // Started first, so that they are running when the file is parsed.
+  startWorkers(static_cast<std::size_t>(workerCount(s.threads) - 1));
 
   if (sameFile(s.pedFileName, s.logFileName)) {
     std::cout << "\nERROR: overwriting input file.\n";
@@ -117,8 +119,6 @@ int runBatch(char** argv, int threads) {
   }
   outlog << "\n";
 
-  // Started now, so that they are running when the file is parsed.
-  startWorkers(static_cast<std::size_t>(workerCount(s.threads) - 1));
   PedigreeData data;
   std::string error;
   if (!readPedigree(s.pedFileName, data, error, s.threads)) {

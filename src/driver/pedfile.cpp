@@ -384,8 +384,12 @@ int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::strin
   }
   const std::string tail(lastFeed, end);
   const std::size_t body = static_cast<std::size_t>(lastFeed - data);
-  const std::size_t parts =
-      std::max<std::size_t>(1, std::min<std::size_t>(threads, body / std::max<std::size_t>(partBytes, 1)));
+  // Up to four parts per thread, handed out one at a time: a thread that
+  // starts late (a worker still setting up its memory) takes fewer of them
+  // instead of holding up the rest.
+  const std::size_t perThread = threads > 1 ? 4 : 1;
+  const std::size_t parts = std::max<std::size_t>(
+      1, std::min<std::size_t>(perThread * static_cast<std::size_t>(threads), body / std::max<std::size_t>(partBytes, 1)));
   std::vector<const char*> bounds{data};
   for (std::size_t i = 1; i < parts; ++i) {
     const char* guess = std::max(bounds.back(), data + body * i / parts);

@@ -30,8 +30,8 @@ struct PedigreeFile {
 // must hold exactly `columns` integers that fit 32 bits, and `error` then
 // holds the message for the first bad line. Lines of white space only are
 // not rows. The data lines are parsed on up to `threads` threads, in parts
-// side by side of at least `partBytes` bytes; the result is the same for any
-// number. (Below about a megabyte, starting a second thread costs more than
+// of at least `partBytes` bytes (up to four per thread); the result is the
+// same for any number. (Below about a megabyte, starting a second thread costs more than
 // it saves.)
 constexpr std::size_t kPedigreePartBytes = std::size_t{1} << 20;
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads = 1,

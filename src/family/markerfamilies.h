@@ -105,12 +105,14 @@ class RosterGenotypes {
   void prepare(const PedTable& table, const FamilyList& families, int column, FamilyForm form, std::uint64_t run,
                MarkerFamilies& marker);
 
+  // Markers copied at a time, from the first one asked for that the block does not hold.
+  static constexpr int kBlockMarkers = 8;
+
  private:
   // The roster-ordered genotypes of the marker whose first allele column is `column`.
   const std::int32_t* pairsOf(const PedTable& table, const FamilyList& families, int column, std::uint64_t run);
   const FamilyShapes& shapesOf(const FamilyList& families, FamilyForm form, std::uint64_t run);
 
-  static constexpr int kBlockMarkers = 8;
   FamilyShapes shapes_[2];  // sex-aware, plain
   std::uint64_t run_ = 0;
   int firstColumn_ = -1;

@@ -2,11 +2,12 @@
 """Generates a realistic family study for the benchmark, in kintex's layout and as a PLINK fileset.
 
   make_study.py OUT --families N [--kids 1-4 | --kids 1] [--missing-parent 0.3] [--snps M]
-                    [--x-snps X] [--seed S]
+                    [--x-snps X] [--missing-genotype 0.02] [--seed S]
 
 Families are nuclear: two parents and a sibship of --kids children (a range a-b draws the size
 uniformly). A fraction --missing-parent of the families has one parent untyped (its row is kept,
-with missing genotypes). The first M markers are autosomal SNPs, the next X are X-linked SNPs (a man
+with missing genotypes); each other genotype is missing with probability --missing-genotype, as a
+failed call of a real study. The first M markers are autosomal SNPs, the next X are X-linked SNPs (a man
 carries one X, written as two equal alleles). Allele frequencies are drawn per SNP; the disease
 raises its risk with allele 2 of the first SNP, so that marker shows association.
 
@@ -31,6 +32,7 @@ def main():
     ap.add_argument("--missing-parent", type=float, default=0.0)
     ap.add_argument("--snps", type=int, default=1)
     ap.add_argument("--x-snps", type=int, default=0)
+    ap.add_argument("--missing-genotype", type=float, default=0.0)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--heterozygous-parents", action="store_true",
                     help="every parent is typed 1/2 at every autosomal SNP (large-sibship case)")
@@ -74,6 +76,9 @@ def main():
             g = child(fg, mg, sex)
             risk = 0.3 + 0.15 * (g[0].count(2) if a.snps else 0)
             people.append((f, 3 + c, 1, 2, sex, rng.random() < risk, g))
+    if a.missing_genotype > 0:  # drawn after the study, so that a rate of 0 leaves it as it was
+        people = [p[:6] + ([(0, 0) if rng.random() < a.missing_genotype else x for x in p[6]] if p[6] else None,)
+                  for p in people]
 
     names = ["rs%d" % (m + 1) for m in range(a.snps)] + ["x%d" % (m + 1) for m in range(a.x_snps)]
     with open(a.out + ".ped", "w") as out:
@@ -89,7 +94,7 @@ def main():
             out.write("%s %s 0 %d 1 2\n" % ("23" if m >= a.snps else "1", name, 1000 * (m + 1)))
     # SNP-major: per SNP, 2 bits per individual, four to a byte, lowest bits first.
     # 00 two copies of allele 1 (A1), 10 heterozygous, 11 two copies of allele 2, 01 missing.
-    code = {(1, 1): 0, (1, 2): 2, (2, 1): 2, (2, 2): 3}
+    code = {(1, 1): 0, (1, 2): 2, (2, 1): 2, (2, 2): 3, (0, 0): 1}
     with open(a.out + ".bed", "wb") as out:
         out.write(bytes([0x6C, 0x1B, 0x01]))
         for m in range(nm):

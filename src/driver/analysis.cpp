@@ -80,25 +80,30 @@ class StepReporter {
       }
       writing_ = true;
     }
-    // Only the writer moves next_ and touches the results of the steps it writes.
-    for (std::size_t ready = readyUpTo(); ready > next_; ready = readyUpTo()) {
-      for (; next_ < ready; ++next_) {
-        write(next_, results);
+    // Only the writer touches the results of the steps it writes.
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    while (takeReady(begin, end)) {
+      for (std::size_t step = begin; step < end; ++step) {
+        write(step, results);
       }
     }
   }
 
  private:
-  // The end of the steps from next_ on that can be written now; when there are
-  // none, the writing ends (in the same locked moment, so no finished job is missed).
-  std::size_t readyUpTo() {
+  // Takes the steps from next_ on that can be written now, [begin, end); when
+  // there are none, the writing ends (in the same locked moment, so no
+  // finished job is missed).
+  bool takeReady(std::size_t& begin, std::size_t& end) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::size_t end = next_;
+    begin = next_;
+    end = next_;
     while (end < to_ && (jobOfStep_[end - from_] == kNoJob || finished_[jobOfStep_[end - from_]] != 0)) {
       ++end;
     }
-    writing_ = end > next_;
-    return end;
+    next_ = end;
+    writing_ = end > begin;
+    return writing_;
   }
 
   void write(std::size_t step, std::vector<AnalysisResult>& results) {

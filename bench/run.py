@@ -9,7 +9,9 @@ two one-thread runs side by side) (wall clock, to the millisecond: a run of a fe
 peak memory is the largest resident size of those runs, from the kernel's account of each child.
 `plink1.9 --tdt exact` runs on the same individuals where it applies; kintex is timed there in its
 classic form (the study's text file) and in its named form on the same PLINK fileset as plink
-(--bfile). Needs plink1.9: tools/install-deps.sh --bench.
+(--bfile). Needs plink1.9: tools/install-deps.sh --bench. Around the thread rows, one fixed loop
+is timed on each core the run may use: a virtual machine's cores need not be equally fast, and a
+second thread can add at most what its core gives.
 """
 import argparse
 import math
@@ -51,6 +53,15 @@ def timed_together(cmds, cwd):
     if any(codes):
         sys.exit("failed: %s" % " ".join(cmds[0]))
     return t
+
+
+def core_loops():
+    """Best time of one fixed loop on each core this process may use (a child held to that core)."""
+    loop = ("import os, time\nos.sched_setaffinity(0, {%d})\nt = time.perf_counter()\nx = 0\n"
+            "for i in range(2000000):\n    x += i\nprint(time.perf_counter() - t)")
+    return {core: min(float(subprocess.run([sys.executable, "-c", loop % core], capture_output=True, text=True,
+                                           check=True).stdout) for _ in range(3))
+            for core in sorted(os.sched_getaffinity(0))}
 
 
 def study(work, name, *args):
@@ -141,6 +152,16 @@ def main():
                 "--snps", "200", "--seed", "15")
     forms = (("2,000 families x 200 SNPs, no linkage", lambda out: [ped, out + ".log", "0", "0", "1", "0"]),
              ("the same, named form (--bfile markers200)", lambda out: ["--bfile", "markers200", "--out", out]))
+    def core_row(when):
+        # A virtual machine's cores need not be equally fast: what a second thread can add is at most
+        # the second core's speed against the first's.
+        loops = core_loops()
+        fastest = min(loops.values())
+        rows.append(("  one fixed loop on each core, %s" % when, " / ".join("%.3f" % t for t in loops.values()) + " s",
+                     "", "cores at %s of the fastest" % " / ".join("%.2f" % (fastest / t) for t in loops.values())))
+        print("%-58s %s  %s" % (rows[-1][0], rows[-1][1], rows[-1][3]), flush=True)
+
+    core_row("before")
     for label, args in forms:
         one = lambda: timed([kintex, "--threads", "1"] + args("one"), a.work, 1)
         two = lambda: timed([kintex, "--threads", "2"] + args("two"), a.work, 1)
@@ -153,6 +174,7 @@ def main():
         row("%s, 1 thread" % label, t1, kb1)
         row("%s, 2 threads" % label, t2, kb2, "%.2fx faster" % (t1 / t2))
         row("  two 1-thread runs side by side (the machine's ceiling)", tp, kb1, "%.2fx" % (2 * t1 / tp))
+    core_row("after")
 
     print("\n| case | wall time | peak memory | ratio / fit |\n|---|---|---|---|")
     for r in rows:

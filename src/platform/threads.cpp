@@ -18,10 +18,10 @@
 namespace {
 
 #if defined(__linux__)
-// Moves `thread` to the index-th allowed core after `callerCore`, then gives
-// it back every core it was allowed: the move places it, the second call
-// leaves it free.
-void placeAfter(pthread_t thread, int callerCore, std::size_t index) {
+// Moves `thread` to the index-th allowed core after `callerCore`, then, unless
+// it is to stay there, gives it back every core it was allowed: the move
+// places it, the second call leaves it free.
+void placeAfter(pthread_t thread, int callerCore, std::size_t index, bool stay) {
   cpu_set_t allowed;
   if (callerCore < 0 || pthread_getaffinity_np(thread, sizeof allowed, &allowed) != 0) {
     return;  // more cores than a cpu_set_t holds: leave it to the system
@@ -43,7 +43,7 @@ void placeAfter(pthread_t thread, int callerCore, std::size_t index) {
   cpu_set_t one;
   CPU_ZERO(&one);
   CPU_SET(target, &one);
-  if (pthread_setaffinity_np(thread, sizeof one, &one) == 0) {
+  if (pthread_setaffinity_np(thread, sizeof one, &one) == 0 && !stay) {
     pthread_setaffinity_np(thread, sizeof allowed, &allowed);
   }
 }
@@ -51,14 +51,15 @@ void placeAfter(pthread_t thread, int callerCore, std::size_t index) {
 
 }  // namespace
 
-std::thread startWorker(std::size_t index, std::function<void()> work) {
+std::thread startWorker(std::size_t index, std::function<void()> work, bool stay) {
 #if defined(__linux__)
   const int callerCore = sched_getcpu();
   std::thread thread(std::move(work));
-  placeAfter(thread.native_handle(), callerCore, index);
+  placeAfter(thread.native_handle(), callerCore, index, stay);
   return thread;
 #else
   (void)index;
+  (void)stay;
   return std::thread(std::move(work));
 #endif
 }
@@ -72,15 +73,19 @@ void (*workerStart)() = nullptr;
 // its number, so a worker never mixes two steps.
 class WorkerPool {
  public:
-  // Starts workers up to `count`.
+  // Starts workers up to `count`. With the caller, workers that take every
+  // core the process may use stay each on its own core: nothing of the
+  // system's is to be made room for, and left free they were seen to be
+  // queued on the caller's core for much of a run while another core idled.
   void grow(std::size_t count) {
     std::lock_guard<std::mutex> lock(growMutex_);
+    const bool stay = count + 1 >= usableCores();
     while (started_.load() < count) {
       const std::size_t index = started_++;
       // A worker takes part from the next step on: the step that grows the
       // pool is numbered after this, and counts on every worker it names.
       const std::uint64_t before = step_.load();
-      startWorker(index + 1, [this, index, before] { serve(index, before); }).detach();
+      startWorker(index + 1, [this, index, before] { serve(index, before); }, stay).detach();
     }
   }
 

@@ -1,5 +1,6 @@
 // A worker is placed on a core of its own when it starts; afterwards it must
-// be as free as any thread to use every core its creator may use.
+// be as free as any thread to use every core its creator may use, unless it
+// is to stay on that core.
 #include "platform/threads.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,34 @@ TEST(Threads, WorkersRunAndKeepEveryCoreOfTheirCreator) {
     startAndCheckWorkers();
   });
   held.join();
+#endif
+}
+
+// A worker that is to stay keeps to the one core it was placed on, one of
+// its creator's.
+TEST(Threads, AWorkerThatStaysKeepsToOneOfItsCreatorsCores) {
+#if defined(__linux__)
+  cpu_set_t mine;
+  ASSERT_EQ(sched_getaffinity(0, sizeof mine, &mine), 0);
+  if (CPU_COUNT(&mine) < 2) {
+    GTEST_SKIP() << "one core: there is no next core to place a worker on";
+  }
+  std::atomic<bool> release{false};
+  std::thread worker = startWorker(1, [&] {
+    while (!release) {
+      std::this_thread::yield();
+    }
+  }, true);
+  cpu_set_t theirs;
+  EXPECT_EQ(pthread_getaffinity_np(worker.native_handle(), sizeof theirs, &theirs), 0);
+  release = true;
+  worker.join();
+  EXPECT_EQ(CPU_COUNT(&theirs), 1);
+  for (int core = 0; core < CPU_SETSIZE; ++core) {
+    if (CPU_ISSET(core, &theirs)) {
+      EXPECT_TRUE(CPU_ISSET(core, &mine)) << "core " << core << " is not the creator's";
+    }
+  }
 #endif
 }
 

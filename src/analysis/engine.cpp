@@ -171,15 +171,18 @@ std::vector<AnalysisResult> runJobs(const PedTable& table, const FamilyList& fam
   const bool anyDraws = std::any_of(jobs.begin(), jobs.end(), [](const AnalysisJob& job) {
     return drawsPairs(job) && !job.drawState;
   });
-  forEachGroup(anyDraws ? groups : std::vector<JobGroup>(), workers, [&](std::size_t g) {
-    PreparedMarker marker(table, families, jobs[groups[g].first].marker, run);
-    for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
-      const AnalysisJob& job = jobs[i];
-      if (drawsPairs(job) && !job.drawState) {
-        draws[i] = network2Draws(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
+  if (anyDraws) {
+    forEachGroup(groups, workers, [&](std::size_t g) {
+      PreparedMarker marker(table, families, jobs[groups[g].first].marker, run);
+      for (std::size_t i = groups[g].first; i < groups[g].last; ++i) {
+        const AnalysisJob& job = jobs[i];
+        if (drawsPairs(job) && !job.drawState) {
+          draws[i] =
+              network2Draws(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
+        }
       }
-    }
-  });
+    });
+  }
   std::vector<std::uint32_t> start(jobs.size(), 0);
   std::uint32_t state = pairDrawState();
   for (std::size_t i = 0; i < jobs.size(); ++i) {

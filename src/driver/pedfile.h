@@ -31,8 +31,8 @@ struct PedigreeFile {
 // holds the message for the first bad line. Lines of white space only are
 // not rows. The data lines are parsed on up to `threads` threads, in parts
 // of at least `partBytes` bytes (up to four per thread); the result is the
-// same for any number. (Below about a megabyte, starting a second thread costs more than
-// it saves.)
+// same for any number. (Below about a megabyte, starting a second thread
+// costs more than it saves.)
 constexpr std::size_t kPedigreePartBytes = std::size_t{1} << 20;
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads = 1,
                      std::size_t partBytes = kPedigreePartBytes);

@@ -58,6 +58,10 @@ namespace {
 
 bool usualCode(std::int32_t code) { return static_cast<std::uint32_t>(code) - 1u < 63u; }
 
+// A table row spans every marker, so each row read is a cache miss of its
+// own: the row wanted this many roster entries on is asked for early.
+constexpr std::size_t kAhead = 16;
+
 // The distinct positive allele codes of one family, ascending, written from
 // `out` on (at most two per member); returns how many. Codes 1 to 63 (nearly
 // every marker) are gathered as bits; a family with any other code is
@@ -237,9 +241,6 @@ void prepareMarker(const PedTable& table, const FamilyList& families, int column
                    MarkerFamilies& marker) {
   const std::size_t rosterCount = families.rosterRows.size();
   const auto codesOf = [&](std::size_t r) { return rowCodes(table, families, r, column); };
-  // A row spans every marker, so each member read is a cache miss of its
-  // own: the row wanted sixteen members on is asked for early.
-  constexpr std::size_t kAhead = 16;
   const auto ahead = [&](std::size_t r) {
     if (r + kAhead < rosterCount) {
       __builtin_prefetch(codesOf(r + kAhead));
@@ -300,9 +301,7 @@ const std::int32_t* RosterGenotypes::pairsOf(const PedTable& table, const Family
     std::int32_t* out = pairs_.data();
     const std::size_t stride = entries * 2;
     const auto codesOf = [&](std::size_t r) { return rowCodes(table, families, r, column); };
-    // The block's part of a row lies in one or two cache lines; they are
-    // asked for sixteen entries ahead (a miss each otherwise).
-    constexpr std::size_t kAhead = 16;
+    // The block's part of a row lies in one or two cache lines; both are asked for early.
     for (std::size_t r = 0; r < entries; ++r) {
       if (r + kAhead < entries) {
         __builtin_prefetch(codesOf(r + kAhead));

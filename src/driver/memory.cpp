@@ -33,9 +33,44 @@ constexpr int kCollapse = 25;  // Linux 6.1 and later; older kernels refuse it
 
 // Where the main heap began: memory at or above it, below the break, is the main arena's.
 std::uintptr_t mainHeapStart = 0;
+
+// Held for the life of the process and never touched: see skipSmallPageHead.
+// (Volatile: a block nothing reads would otherwise not be taken at all.)
+void* volatile smallPageHead = nullptr;
+
+// The heap begins wherever the system put its break, rarely on a huge-page
+// boundary, and the stretch up to the first boundary can only have small
+// pages. The run's first large blocks (the families, the allele lists) would
+// land there and fault page by page: about a hundred faults of some ten
+// microseconds each on a virtual machine, all before any thread has work.
+// A block spanning the stretch, kept and never written, makes the blocks
+// that follow begin in huge pages; it costs address space, not memory.
+void skipSmallPageHead(std::uintptr_t heapTop, std::uintptr_t firstHugePage) {
+  constexpr std::uintptr_t kWorthSkipping = std::uintptr_t{64} << 10;
+  if (firstHugePage - heapTop < kWorthSkipping) {
+    return;
+  }
+  // A block this large comes from the top of the heap (no freed block is
+  // as large yet), so its address is where the next blocks would begin.
+  // (Volatile, as above: the pair must really happen.)
+  void* volatile probe = std::malloc(firstHugePage - heapTop);
+  const auto next = reinterpret_cast<std::uintptr_t>(probe);
+  std::free(probe);  // back into the top of the heap
+  if (next + kHugePage / 2 > heapTop && next < firstHugePage) {
+    smallPageHead = std::malloc(firstHugePage - next);
+  }
+}
 #endif
 
 }  // namespace
+
+bool memoryTuningApplies() {
+#if defined(__linux__) && defined(__GLIBC__)
+  return !kSanitized;
+#else
+  return false;
+#endif
+}
 
 void tuneProcessMemory() {
 #if defined(__linux__) && defined(__GLIBC__)
@@ -67,6 +102,7 @@ void tuneProcessMemory() {
     // whole reserve is free (the heap's live blocks all lie below `before`),
     // so its pages are simply dropped.
     madvise(reserve, last - first, MADV_DONTNEED);
+    skipSmallPageHead(before, first);
   }
 #endif
 }

@@ -12,3 +12,6 @@ void tuneProcessMemory();
 // The same for a worker thread (called first on each thread the engine
 // starts): a thread's own arena is put on huge pages too.
 void tuneWorkerMemory();
+
+// Whether this build tunes anything (glibc on Linux, no sanitizer).
+bool memoryTuningApplies();

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <thread>
+
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -58,4 +60,19 @@ TEST(Memory, TuningKeepsEveryBlockInUse) {
   EXPECT_TRUE(intact(before, 1));
   EXPECT_TRUE(intact(after, 100));
   EXPECT_TRUE(workerIntact);
+}
+
+// The run's first large blocks must not land in the small pages between the
+// heap's start and its first huge-page boundary.
+TEST(Memory, LargeBlocksAfterTuningLieInHugePages) {
+  if (!memoryTuningApplies()) {
+    GTEST_SKIP() << "no tuning in this build";
+  }
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  const auto top = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  tuneProcessMemory();
+  const std::uintptr_t boundary = (top + kHugePage - 1) & ~(kHugePage - 1);
+  std::unique_ptr<char[]> block(new char[std::size_t{1} << 20]);
+  // Within 64 KiB of the boundary the stretch is not worth skipping.
+  EXPECT_GE(reinterpret_cast<std::uintptr_t>(block.get()) + (std::uintptr_t{64} << 10), boundary);
 }

@@ -1,7 +1,10 @@
 // Result report: the exact lines of every analysis.
 #include "driver/report.h"
 
+#include <charconv>
+#include <cstdint>
 #include <iostream>
+#include <string>
 
 std::ofstream outlog;
 
@@ -46,11 +49,23 @@ void writeInformativeList() {
   if (!informativePending) {
     return;
   }
-  std::ofstream out("informative.txt", std::ios::out | std::ios::trunc);
+  // Made in memory and written at once: a study lists thousands of families.
+  std::string text;
+  text.reserve(48 * latestInformative.size() + 1);
+  char number[16];
+  const auto append = [&](const char* before, std::int32_t value) {
+    text += before;
+    text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+  };
   for (const FamilyId& f : latestInformative) {
-    out << "\nInformative: " << f.ped << ", (" << f.father << ", " << f.mother << ")";
+    append("\nInformative: ", f.ped);
+    append(", (", f.father);
+    append(", ", f.mother);
+    text += ')';
   }
-  out << std::endl;
+  text += '\n';
+  std::ofstream out("informative.txt", std::ios::out | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
   informativePending = false;
 }
 

@@ -2,6 +2,7 @@
 #include "study/pedigree.h"
 
 #include <algorithm>
+#include <numeric>
 #include <set>
 #include <tuple>
 #include <unordered_map>
@@ -37,8 +38,9 @@ class Coder {
 
 enum Col { PED = 0, ID = 1, FATHER = 2, MOTHER = 3, SEX = 4 };
 
-// Each record's place by its (family, individual) codes: a list sorted once
-// and searched by halving.
+// Each record's place by its (family, individual) codes: a list sorted once,
+// where a search halves only the few records of the key's family (every
+// record asks for both its parents: tens of thousands of searches).
 class RecordIndex {
  public:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -49,6 +51,13 @@ class RecordIndex {
       sorted_.emplace_back(Key{p.columns[i][PED], p.columns[i][ID]}, i);
     }
     std::sort(sorted_.begin(), sorted_.end());
+    // Family codes run from 0 ("0") up, with no gaps.
+    const std::size_t families = sorted_.empty() ? 0 : static_cast<std::size_t>(sorted_.back().first.first) + 1;
+    familyStart_.assign(families + 1, 0);
+    for (const auto& entry : sorted_) {
+      ++familyStart_[static_cast<std::size_t>(entry.first.first) + 1];
+    }
+    std::partial_sum(familyStart_.begin(), familyStart_.end(), familyStart_.begin());
   }
 
   // Throws, naming both records, at the first individual (in file order)
@@ -72,13 +81,20 @@ class RecordIndex {
 
   // The record of `key`, or kNone.
   std::size_t find(Key key) const {
-    const auto it = std::lower_bound(sorted_.begin(), sorted_.end(), std::make_pair(key, std::size_t{0}));
-    return it != sorted_.end() && it->first == key ? it->second : kNone;
+    const auto family = static_cast<std::size_t>(key.first);
+    if (key.first < 0 || family + 1 >= familyStart_.size()) {
+      return kNone;
+    }
+    const auto last = sorted_.begin() + static_cast<std::ptrdiff_t>(familyStart_[family + 1]);
+    const auto it = std::lower_bound(sorted_.begin() + static_cast<std::ptrdiff_t>(familyStart_[family]), last,
+                                     std::make_pair(key, std::size_t{0}));
+    return it != last && it->first == key ? it->second : kNone;
   }
   bool contains(Key key) const { return find(key) != kNone; }
 
  private:
   std::vector<std::pair<Key, std::size_t>> sorted_;  // (key, record), sorted
+  std::vector<std::size_t> familyStart_;  // family f's entries: sorted_[familyStart_[f], familyStart_[f + 1])
 };
 
 std::string who(const StudyPedigree& p, std::int32_t family, std::int32_t id) {

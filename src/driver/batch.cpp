@@ -51,17 +51,27 @@ bool validSettings(const Settings& s, int markerCount) {
 }
 
 // Finds the families of the data and lists the alleles of markers
-// first..last. Each needs only the table, so they are done side by side.
+// first..last. Each needs only the table, so they are done side by side:
+// the alleles in parts of rows, which the thread that found the families
+// shares once it is done (with hundreds of markers, the alleles take the
+// longer).
 std::vector<std::vector<int>> familiesAndAlleles(const Settings& s, PedigreeData& data, int first, int last) {
-  std::vector<std::vector<int>> lists;
-  parallelFor(2, workerCount(s.threads), [&](std::size_t task) {
+  const int threads = workerCount(s.threads);
+  const std::size_t rows = data.table.size();
+  const std::size_t parts = threads > 1 ? 2 * static_cast<std::size_t>(threads) : 1;
+  std::vector<AlleleBits> bits(parts);
+  parallelFor(1 + parts, threads, [&](std::size_t task) {
     if (task == 0) {
       pedigrees(data.table, data.rows, data.families);
     } else {
-      lists = markerAlleleLists(data.table, first, last);
+      const std::size_t part = task - 1;
+      bits[part] = markerAlleleBits(data.table, first, last, rows * part / parts, rows * (part + 1) / parts);
     }
   });
-  return lists;
+  for (std::size_t part = 1; part < parts; ++part) {
+    addAlleleBits(bits[0], bits[part]);
+  }
+  return markerAlleleLists(data.table, first, last, bits[0]);
 }
 
 // Every allele of markers first..last, marker by marker.

@@ -77,15 +77,18 @@ void countAlleles(const PedTable& table, std::vector<int>& list, const std::vect
 }
 
 std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last) {
+  return markerAlleleLists(table, first, last, markerAlleleBits(table, first, last, 0, table.size()));
+}
+
+AlleleBits markerAlleleBits(const PedTable& table, int first, int last, std::size_t firstRow, std::size_t lastRow) {
   const std::size_t markers = static_cast<std::size_t>(std::max(0, last - first + 1));
-  std::vector<std::vector<int>> lists(markers);
   // Row by row, as the table lies in memory: codes 0 to 63 in a bit set per
-  // marker (0, missing, is dropped at the end). Any other code sends the
-  // whole call the careful way.
-  std::vector<std::uint64_t> seen(markers, 0);
-  std::uint64_t* bits = seen.data();
+  // marker (0, missing, is dropped at the end).
+  AlleleBits part;
+  part.seen.assign(markers, 0);
+  std::uint64_t* bits = part.seen.data();
   std::uint32_t unusual = 0;
-  for (std::size_t r = 0; r < table.size(); ++r) {
+  for (std::size_t r = firstRow; r < lastRow; ++r) {
     const std::int32_t* codes = table[r].begin() + 2 * first + 4;
     for (std::size_t m = 0; m < markers; ++m) {
       const auto a = static_cast<std::uint32_t>(codes[2 * m]);
@@ -94,11 +97,25 @@ std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first
       unusual |= (a >= 64) | (b >= 64);
     }
   }
-  if (unusual != 0) {
+  part.unusual = unusual != 0;
+  return part;
+}
+
+void addAlleleBits(AlleleBits& all, const AlleleBits& part) {
+  for (std::size_t m = 0; m < all.seen.size(); ++m) {
+    all.seen[m] |= part.seen[m];
+  }
+  all.unusual = all.unusual || part.unusual;
+}
+
+std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last, const AlleleBits& bits) {
+  // Any code but 0 to 63 sends the whole call the careful way.
+  if (bits.unusual) {
     return markerAlleleListsOfAnyCodes(table, first, last);
   }
-  for (std::size_t m = 0; m < markers; ++m) {
-    appendCodesOfBits(seen[m] & ~std::uint64_t{1}, lists[m]);
+  std::vector<std::vector<int>> lists(bits.seen.size());
+  for (std::size_t m = 0; m < lists.size(); ++m) {
+    appendCodesOfBits(bits.seen[m] & ~std::uint64_t{1}, lists[m]);
   }
   return lists;
 }

@@ -24,6 +24,19 @@ void countAlleles(const PedTable& table, std::vector<int>& list, const std::vect
 // first..last (1-based, inclusive), in one pass over the table's rows.
 std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last);
 
+// The same in parts of rows, which may be read side by side: per marker, a
+// bit for each code 0 to 63 seen, and whether any other code was seen.
+struct AlleleBits {
+  std::vector<std::uint64_t> seen;
+  bool unusual = false;
+};
+// Markers first..last in rows [firstRow, lastRow).
+AlleleBits markerAlleleBits(const PedTable& table, int first, int last, std::size_t firstRow, std::size_t lastRow);
+// What `part` saw (the same markers, other rows) joins `all`.
+void addAlleleBits(AlleleBits& all, const AlleleBits& part);
+// The lists of markers first..last from the bits of every row of the table.
+std::vector<std::vector<int>> markerAlleleLists(const PedTable& table, int first, int last, const AlleleBits& bits);
+
 // The same list for one marker from its codes as a reader gives them (two per
 // sample, in a row): its distinct positive codes, ascending.
 std::vector<int> allelesOfCodes(const std::vector<std::int32_t>& codes);

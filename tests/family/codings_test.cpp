@@ -109,6 +109,13 @@ TEST(MarkerAlleleLists, PositiveCodesAscendingWhateverTheirSize) {
     }
     EXPECT_EQ(allelesOfCodes(codes), markerAlleleLists(t, m, m)[0]) << "marker " << m;
   }
+  // The same lists from parts of the rows, read apart and joined: a code of
+  // 64 or more in one part only still sends the whole the careful way.
+  for (std::size_t split = 0; split <= t.size(); ++split) {
+    AlleleBits bits = markerAlleleBits(t, 1, 3, 0, split);
+    addAlleleBits(bits, markerAlleleBits(t, 1, 3, split, t.size()));
+    EXPECT_EQ(markerAlleleLists(t, 1, 3, bits), markerAlleleLists(t, 1, 3)) << "split at row " << split;
+  }
   // Small codes, codes up to 63 and none at all.
   using List = std::vector<int>;
   EXPECT_EQ(allelesOfCodes({7, 0, 5, 5}), (List{5, 7}));

@@ -10,7 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
+#include <vector>
 
 #include "family/codings.h"
 #include "network/lattice.h"
@@ -229,16 +229,23 @@ struct PatternOutcome {
   double statistic = 0.0;
 };
 
+// The hash of a packed key.
+std::uint64_t packedHash(std::uint64_t key) {
+  key *= 0x9E3779B97F4A7C15ull;
+  return key ^ (key >> 32);
+}
+
 // The patterns of small families (packed keys) worked out by any thread of
 // the process, so that a pattern costs one network however many threads
 // meet it. Each thread points at what it uses from its own table
 // (PatternStore), so this is consulted only when a thread meets a pattern
-// for the first time. The keys are spread over shards, each with its own
-// lock on its own cache line: two threads meeting new patterns at the same
-// moment rarely wait for each other or pull the same line back and forth.
-// Nothing is computed or copied under a lock. An outcome, once stored, stays
-// where it is until the process ends. Bounded: past kMaxShared patterns,
-// new ones stay with their thread.
+// for the first time. The keys are spread over shards. A look-up takes no
+// lock and writes nothing: a thread that looks up a pattern another thread
+// stored only reads the lines that thread wrote, instead of pulling a lock's
+// line (and the map's nodes) back and forth between the cores. Adding takes
+// the shard's lock; nothing is computed under it. An outcome, once stored,
+// stays where it is until the process ends. Bounded: past kMaxShared
+// patterns, new ones stay with their thread.
 class SharedPatterns {
  public:
   // The pattern's outcome, worked out by compute() when no thread has it
@@ -248,35 +255,89 @@ class SharedPatterns {
   const PatternOutcome* get(std::uint64_t packed, std::uint64_t hash, const Compute& compute,
                             PatternOutcome& computed) {
     Shard& shard = shards_[hash % kShards];
-    {
-      std::lock_guard<std::mutex> lock(shard.mutex);
-      const auto found = shard.outcomes.find(packed);
-      if (found != shard.outcomes.end()) {
-        return found->second.get();
-      }
+    const std::uint64_t slotHash = slotHashOf(hash);
+    if (const Entry* found = find(shard.table.load(std::memory_order_acquire), packed, slotHash)) {
+      return &found->outcome;
     }
     // Worked out unlocked: two threads may both do it, with equal results;
     // the first one stored is the one every thread uses.
-    auto outcome = std::make_unique<PatternOutcome>(compute());
+    auto entry = std::make_unique<Entry>(Entry{packed, compute()});
     std::lock_guard<std::mutex> lock(shard.mutex);
-    const auto found = shard.outcomes.find(packed);
-    if (found != shard.outcomes.end()) {
-      return found->second.get();
+    if (const Entry* found = find(shard.table.load(std::memory_order_relaxed), packed, slotHash)) {
+      return &found->outcome;
     }
     if (stored_.fetch_add(1, std::memory_order_relaxed) >= kMaxShared) {
-      computed = std::move(*outcome);
+      computed = std::move(entry->outcome);
       return nullptr;
     }
-    return shard.outcomes.emplace(packed, std::move(outcome)).first->second.get();
+    return &add(shard, entry.release(), slotHash)->outcome;
   }
 
  private:
   static constexpr std::size_t kMaxShared = 200000;
   static constexpr std::size_t kShards = 64;
-  struct alignas(64) Shard {
-    std::mutex mutex;
-    std::unordered_map<std::uint64_t, std::unique_ptr<PatternOutcome>> outcomes;
+  struct Entry {
+    std::uint64_t key;
+    PatternOutcome outcome;
   };
+  // Open addressing; a slot, once set, never changes. A full table is
+  // replaced by one twice as large, published whole.
+  struct Table {
+    explicit Table(std::size_t size) : mask(size - 1), slots(new std::atomic<const Entry*>[size]) {
+      for (std::size_t s = 0; s < size; ++s) {
+        slots[s].store(nullptr, std::memory_order_relaxed);
+      }
+    }
+    std::size_t mask;
+    std::unique_ptr<std::atomic<const Entry*>[]> slots;
+  };
+  struct alignas(64) Shard {
+    std::atomic<Table*> table{nullptr};
+    std::mutex mutex;  // taken to add
+    std::size_t count = 0;
+    // Every table made: a thread may still be reading an older one.
+    std::vector<std::unique_ptr<Table>> tables;
+  };
+
+  // The hash bits that place a key within its shard (the others chose the shard).
+  static std::uint64_t slotHashOf(std::uint64_t hash) { return hash / kShards; }
+  static const Entry* find(const Table* table, std::uint64_t key, std::uint64_t slotHash) {
+    if (table == nullptr) {
+      return nullptr;
+    }
+    for (std::size_t s = slotHash & table->mask;; s = (s + 1) & table->mask) {
+      const Entry* entry = table->slots[s].load(std::memory_order_acquire);
+      if (entry == nullptr || entry->key == key) {
+        return entry;
+      }
+    }
+  }
+  static void place(Table& table, const Entry* entry, std::uint64_t slotHash) {
+    std::size_t s = slotHash & table.mask;
+    while (table.slots[s].load(std::memory_order_relaxed) != nullptr) {
+      s = (s + 1) & table.mask;
+    }
+    table.slots[s].store(entry, std::memory_order_release);
+  }
+  // Under the shard's lock.
+  static const Entry* add(Shard& shard, const Entry* entry, std::uint64_t slotHash) {
+    Table* table = shard.table.load(std::memory_order_relaxed);
+    if (table == nullptr || 2 * (shard.count + 1) > table->mask + 1) {
+      auto larger = std::make_unique<Table>(table == nullptr ? 64 : 2 * (table->mask + 1));
+      for (std::size_t s = 0; table != nullptr && s <= table->mask; ++s) {
+        if (const Entry* old = table->slots[s].load(std::memory_order_relaxed)) {
+          place(*larger, old, slotHashOf(packedHash(old->key) >> 32));
+        }
+      }
+      table = larger.get();
+      shard.tables.push_back(std::move(larger));
+      shard.table.store(table, std::memory_order_release);
+    }
+    place(*table, entry, slotHash);
+    ++shard.count;
+    return entry;
+  }
+
   Shard shards_[kShards];
   std::atomic<std::size_t> stored_{0};
 };
@@ -402,10 +463,6 @@ class PatternStore {
     std::uint64_t key = 0;
     std::uint32_t pattern = 0;  // pattern + 1, 0 free
   };
-  static std::uint64_t packedHash(std::uint64_t key) {
-    key *= 0x9E3779B97F4A7C15ull;
-    return key ^ (key >> 32);
-  }
   // An outcome this thread keeps itself (a deque: kept outcomes never move).
   const PatternOutcome* keep(PatternOutcome outcome) {
     own_.push_back(std::move(outcome));

@@ -57,6 +57,8 @@ void skipSmallPageHead(std::uintptr_t heapTop, std::uintptr_t firstHugePage) {
   void* volatile probe = std::malloc(firstHugePage - heapTop);
   const auto next = reinterpret_cast<std::uintptr_t>(probe);
   std::free(probe);  // back into the top of the heap
+  // A probe found anywhere but near the top (a freed block after all) says
+  // nothing of where the next blocks begin: the heap is then left as it is.
   if (next + kHugePage / 2 > heapTop && next < firstHugePage) {
     smallPageHead = std::malloc(firstHugePage - next);
   }

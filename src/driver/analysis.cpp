@@ -2,6 +2,7 @@
 #include "driver/analysis.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <numeric>
 #include <utility>
@@ -11,6 +12,11 @@
 
 bool readPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
   return readPedigreeFile(fileName, data, error, workerCount(threads)) == 1;
+}
+
+bool readPedigree(const std::string& fileName, const PedigreeText& text, PedigreeData& data, std::string& error,
+                  int threads) {
+  return readPedigreeText(fileName, text, data, error, workerCount(threads)) == 1;
 }
 
 bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads) {
@@ -142,6 +148,7 @@ void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Ste
   // A window of steps at a time: the results held at once stay few however
   // many markers a run has, and every worker still has work.
   const std::size_t window = 512 * static_cast<std::size_t>(workerCount(s.threads));
+  std::atomic<bool> informativeOpened{false};
   for (std::size_t from = 0; from < steps.size(); from += window) {
     const std::size_t to = std::min(steps.size(), from + window);
     std::vector<AnalysisJob> jobs;
@@ -157,6 +164,11 @@ void runSteps(const Settings& s, const PedigreeData& data, const std::vector<Ste
     JobsDone reportDone;
     if (workerCount(s.threads) > 1) {
       reportDone = [&](std::size_t first, std::size_t last, std::vector<AnalysisResult>& done) {
+        // Analyses have run, so informative.txt will be written: the first
+        // thread to finish some empties it now, beside the others' work.
+        if (!informativeOpened.exchange(true)) {
+          openInformativeList();
+        }
         reporter.finished(first, last, done);
       };
     }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "driver/analysis.h"
@@ -55,14 +56,18 @@ bool validSettings(const Settings& s, int markerCount) {
 // the alleles in parts of rows, which the thread that found the families
 // shares once it is done (with hundreds of markers, the alleles take the
 // longer).
-std::vector<std::vector<int>> familiesAndAlleles(const Settings& s, PedigreeData& data, int first, int last) {
+// The file's text, parsed by now, is released beside them.
+std::vector<std::vector<int>> familiesAndAlleles(const Settings& s, PedigreeData& data, PedigreeText& text,
+                                                 int first, int last) {
   const int threads = workerCount(s.threads);
   const std::size_t rows = data.table.size();
   const std::size_t parts = threads > 1 ? 2 * static_cast<std::size_t>(threads) : 1;
   std::vector<AlleleBits> bits(parts);
-  parallelFor(1 + parts, threads, [&](std::size_t task) {
+  parallelFor(2 + parts, threads, [&](std::size_t task) {
     if (task == 0) {
       pedigrees(data.table, data.rows, data.families);
+    } else if (task == 1 + parts) {
+      text.release();
     } else {
       const std::size_t part = task - 1;
       bits[part] = markerAlleleBits(data.table, first, last, rows * part / parts, rows * (part + 1) / parts);
@@ -83,6 +88,19 @@ void everyAllele(const Settings& s, const std::vector<std::vector<int>>& lists, 
       steps.push_back({jobOf(s, m, k, list), ""});
     }
   }
+}
+
+// Opens the log, emptying it, and writes the run's header: its arguments.
+void openLog(const std::string& fileName, char** argv) {
+  outlog.open(fileName, std::ios::out | std::ios::trunc);
+  if (!outlog) {
+    return;
+  }
+  outlog << "\n\n* * * * * * * *\n\n";
+  for (int i = 1; i <= 6; ++i) {
+    outlog << argv[i] << " ";
+  }
+  outlog << "\n";
 }
 
 }  // namespace
@@ -117,21 +135,25 @@ int runBatch(char** argv, int threads) {
     std::cout << "\nERROR: overwriting input file.\n";
     return 1;
   }
-  outlog.open(s.logFileName, std::ios::out | std::ios::trunc);
-  if (!outlog) {
+  // The log is opened (emptying it takes the file system a while) beside
+  // the mapping of the pedigree file; on one thread, in that order.
+  std::unique_ptr<PedigreeText> text;
+  parallelFor(2, workerCount(s.threads), [&](std::size_t task) {
+    if (task == 0) {
+      openLog(s.logFileName, argv);
+    } else {
+      text = std::make_unique<PedigreeText>(s.pedFileName);
+    }
+  });
+  if (!outlog.is_open()) {
     std::cout << "\nError opening log file: " << s.logFileName << ". \n";
     return 1;
   }
   s.logOpen = true;
-  outlog << "\n\n* * * * * * * *\n\n";
-  for (int i = 1; i <= 6; ++i) {
-    outlog << argv[i] << " ";
-  }
-  outlog << "\n";
 
   PedigreeData data;
   std::string error;
-  if (!readPedigree(s.pedFileName, data, error, s.threads)) {
+  if (!readPedigree(s.pedFileName, *text, data, error, s.threads)) {
     consoleThenLog(error.empty() ? "\nError opening file: " + s.pedFileName + ". \n" : error);
     return 1;
   }
@@ -141,7 +163,7 @@ int runBatch(char** argv, int threads) {
   const int first = s.marker == 0 ? 1 : s.marker;
   const int last = s.marker == 0 ? data.markerCount() : s.marker;
   std::vector<Step> steps;
-  everyAllele(s, familiesAndAlleles(s, data, first, last), first, last, steps);
+  everyAllele(s, familiesAndAlleles(s, data, *text, first, last), first, last, steps);
   runSteps(s, data, steps);
   writeInformativeList();
   outlog.close();

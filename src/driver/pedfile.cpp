@@ -298,66 +298,59 @@ void parsePart(const char* from, const char* to, int columns, ParsedPart& part) 
   }
 }
 
-// The file's text in memory: a regular file is mapped (its pages come in as
-// the parsing threads read them), anything else (a pipe) is read, so that
-// the file is read in one pass either way.
-class FileText {
- public:
-  explicit FileText(const std::string& fileName) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY);
-    struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-#ifdef MAP_POPULATE
-      const int flags = MAP_PRIVATE | MAP_POPULATE;  // every page at once, not one fault each
-#else
-      const int flags = MAP_PRIVATE;
-#endif
-      void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, flags, fd, 0);
-      if (map != MAP_FAILED) {
-        map_ = map;
-        size_ = static_cast<std::size_t>(st.st_size);
-      }
-    }
-    if (map_ == nullptr && fd >= 0) {
-      // Read from the descriptor already open: a pipe opened twice would lose what its writer sent.
-      char block[1 << 16];
-      for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
-        if (n < 0) {
-          if (errno == EINTR) {
-            continue;
-          }
-          break;
-        }
-        read_.append(block, static_cast<std::size_t>(n));
-      }
-      size_ = read_.size();
-    }
-    if (fd >= 0) {
-      ::close(fd);
-    }
-  }
-  ~FileText() {
-    if (map_ != nullptr) {
-      ::munmap(map_, size_);
-    }
-  }
-  FileText(const FileText&) = delete;
-  FileText& operator=(const FileText&) = delete;
-
-  const char* data() const { return map_ != nullptr ? static_cast<const char*>(map_) : read_.data(); }
-  std::size_t size() const { return size_; }
-
- private:
-  void* map_ = nullptr;
-  std::size_t size_ = 0;
-  std::string read_;
-};
-
 }  // namespace
+
+PedigreeText::PedigreeText(const std::string& fileName) {
+  const int fd = ::open(fileName.c_str(), O_RDONLY);
+  struct stat st {};
+  if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+#ifdef MAP_POPULATE
+    const int flags = MAP_PRIVATE | MAP_POPULATE;  // every page at once, not one fault each
+#else
+    const int flags = MAP_PRIVATE;
+#endif
+    void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, flags, fd, 0);
+    if (map != MAP_FAILED) {
+      map_ = map;
+      size_ = static_cast<std::size_t>(st.st_size);
+    }
+  }
+  if (map_ == nullptr && fd >= 0) {
+    // Read from the descriptor already open: a pipe opened twice would lose what its writer sent.
+    char block[1 << 16];
+    for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
+      if (n < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        break;
+      }
+      read_.append(block, static_cast<std::size_t>(n));
+    }
+    size_ = read_.size();
+  }
+  if (fd >= 0) {
+    ::close(fd);
+  }
+}
+
+void PedigreeText::release() {
+  if (map_ != nullptr) {
+    ::munmap(map_, size_);
+    map_ = nullptr;
+  }
+  std::string().swap(read_);
+  size_ = 0;
+}
 
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads,
                      std::size_t partBytes) {
-  const FileText text(fileName);
+  const PedigreeText text(fileName);
+  return readPedigreeText(fileName, text, file, error, threads, partBytes);
+}
+
+int readPedigreeText(const std::string& fileName, const PedigreeText& text, PedigreeFile& file,
+                     std::string& error, int threads, std::size_t partBytes) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   // The header is the first line, without its line feed.

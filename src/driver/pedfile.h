@@ -23,6 +23,29 @@ struct PedigreeFile {
   std::vector<std::string> names;  // names[m - 1] is marker m's name
 };
 
+// A file's text in memory, read in one pass: a regular file is mapped (its
+// pages come in at once, not one fault each), anything else (a pipe) is read
+// from the one descriptor opened, so that a writer's data is not lost.
+// Empty when the file cannot be opened. Releasing the mapping takes the
+// system a while for a large file, so a caller may do it beside other work.
+class PedigreeText {
+ public:
+  explicit PedigreeText(const std::string& fileName);
+  ~PedigreeText() { release(); }
+  PedigreeText(const PedigreeText&) = delete;
+  PedigreeText& operator=(const PedigreeText&) = delete;
+
+  const char* data() const { return map_ != nullptr ? static_cast<const char*>(map_) : read_.data(); }
+  std::size_t size() const { return size_; }
+  // Drops the text; size() is then 0.
+  void release();
+
+ private:
+  void* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::string read_;
+};
+
 // Reads the file in one pass, so a pipe or a process substitution works as
 // the same regular file does. Returns 1 with `file` filled; 0 (file
 // untouched) when the file cannot be opened, is empty or its header holds no
@@ -36,3 +59,7 @@ struct PedigreeFile {
 constexpr std::size_t kPedigreePartBytes = std::size_t{1} << 20;
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads = 1,
                      std::size_t partBytes = kPedigreePartBytes);
+
+// The same from the file's text, read already; fileName names it in messages.
+int readPedigreeText(const std::string& fileName, const PedigreeText& text, PedigreeFile& file,
+                     std::string& error, int threads = 1, std::size_t partBytes = kPedigreePartBytes);

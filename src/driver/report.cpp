@@ -13,6 +13,8 @@ namespace {
 // has run since informative.txt was last written.
 std::vector<FamilyId> latestInformative;
 bool informativePending = false;
+// informative.txt, when opened (and emptied) ahead of its writing.
+std::ofstream informativeFile;
 
 const char* modelText(int model) {
   switch (model) {
@@ -64,9 +66,17 @@ void writeInformativeList() {
     text += ')';
   }
   text += '\n';
-  std::ofstream out("informative.txt", std::ios::out | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  openInformativeList();
+  informativeFile.write(text.data(), static_cast<std::streamsize>(text.size()));
+  informativeFile.close();
   informativePending = false;
+}
+
+void openInformativeList() {
+  if (!informativeFile.is_open()) {
+    informativeFile.clear();
+    informativeFile.open("informative.txt", std::ios::out | std::ios::trunc);
+  }
 }
 
 void reportNoFamilies() { std::cout << "Failed to open file. " << '\n'; }

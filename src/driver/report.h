@@ -17,6 +17,10 @@ void keepInformativeList(std::vector<FamilyId> families);
 // run since the last write: one line "\nInformative: <ped>, (<father>,
 // <mother>)" per family of the latest analysis, then a line end.
 void writeInformativeList();
+// Opens informative.txt for that writing now, emptying it: a file system takes
+// a while to empty a file, which beside a run's analyses costs it nothing. Only
+// where writeInformativeList is sure to follow with analyses to list.
+void openInformativeList();
 // "Failed to open file. " on the console: the pedigree table holds no nuclear
 // family (the text users know).
 void reportNoFamilies();

@@ -44,20 +44,12 @@ void stageBounds(const std::vector<int>& stage, int nkids, std::vector<int>& fir
   lastNode[nkids + 1] = static_cast<int>(stage.size()) - 1;
 }
 
-// What a family's network gives: whether its statistic can vary at all (the
-// root's least and greatest rest differ) and, when it can, its distribution.
-struct FamilyOutcome {
-  bool informative = false;
-  bool incompatible = false;  // X-linked only: no parents can explain the children
-  FamilyDist dist;
-};
-
 // One family's network of N nodes: the backward pass and the informativeness
-// test on the root's range; for an informative family the forward pass from a
+// test on the root's range (its least and greatest rest differ); for an informative family the forward pass from a
 // single record gives its distribution.
 template <class Backward, class Forward>
-FamilyOutcome passFamily(int N, Backward backward, Forward forward) {
-  FamilyOutcome out;
+FamilyNetworkOutcome passFamily(int N, Backward backward, Forward forward) {
+  FamilyNetworkOutcome out;
   Node* V = NDvector(1, N);
   V[N].setNode(0, 0, 0, 0, 0, nullptr);
   backward(V);
@@ -78,7 +70,7 @@ std::vector<int> childWeightsOf(const FamilyMembers& fam) {
   return weights;
 }
 
-FamilyOutcome autosomalFamily(const FamilyMembers& fam, const AllelePairs& pairs, int distinctAlleles, int model) {
+FamilyNetworkOutcome autosomalFamily(const FamilyMembers& fam, const AllelePairs& pairs, int distinctAlleles, int model) {
   GenotypeMatrix matrix{};
   std::vector<int> minCopies;
   std::vector<int> maxCopies;
@@ -106,7 +98,7 @@ FamilyOutcome autosomalFamily(const FamilyMembers& fam, const AllelePairs& pairs
       N, [&](Node* V) { backwardG(a, N, V, net, steps); }, [&] { return forwardG(a, net, steps); });
 }
 
-FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, int model) {
+FamilyNetworkOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, int model) {
   int childMin[2] = {0, 0};
   int childMax[2] = {0, 0};
   int sumMin[3] = {0, 0, 0};
@@ -116,7 +108,7 @@ FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, 
   int impliedFatherKind = -1;
   if (minmaxX(pairs, childMin, childMax, fam.fatherPos, fam.motherPos, fam.sons, fam.daughters, sonKinds,
               daughterKinds, impliedFatherKind, sumMin, sumMax) == 0) {
-    FamilyOutcome out;
+    FamilyNetworkOutcome out;
     out.incompatible = true;
     return out;
   }
@@ -143,11 +135,12 @@ FamilyOutcome xlinkedFamily(const FamilyMembers& fam, const AllelePairs& pairs, 
 // the tested-allele copies of each typed parent, then per child its copies
 // and affection. X-linked: the father's and the mother's copies (-1 untyped),
 // then per child its sex, copies and affection. Each entry is handed to
-// emit(value) in turn. Always inlined: called out of line, each emit goes
-// through memory.
-template <class Emit>
+// emit(value) in turn, a child's to emitChild(value). Always inlined: called
+// out of line, each emit goes through memory.
+template <class Emit, class EmitChild>
 [[gnu::always_inline]] inline void patternFields(int xlinked, int model, const MarkerFamilies& marker,
-                                                 const FamilyAtMarker& at, int tested, Emit emit) {
+                                                 const FamilyAtMarker& at, int tested, Emit emit,
+                                                 EmitChild emitChild) {
   const GenotypedMember* members = marker.membersOf(at);
   emit(xlinked);
   emit(model);
@@ -156,7 +149,7 @@ template <class Emit>
     emit(at.motherPos == -1 ? -1 : members[at.motherPos].copies(tested));
     for (std::uint32_t i = 0; i < at.size; ++i) {
       if (!members[i].parent) {
-        emit(members[i].sex * 8 + members[i].copies(tested) * 2 + members[i].affected);
+        emitChild(members[i].sex * 8 + members[i].copies(tested) * 2 + members[i].affected);
       }
     }
     return;
@@ -170,27 +163,50 @@ template <class Emit>
   }
   for (std::uint32_t i = 0; i < at.size; ++i) {
     if (!members[i].parent) {
-      emit(members[i].copies(tested) * 2 + members[i].affected);
+      emitChild(members[i].copies(tested) * 2 + members[i].affected);
     }
   }
 }
 
 // The key written into `key`, which must hold 5 + members entries; returns
-// the length.
+// the length. The children stay in their order: a large family's weights may
+// be scaled on the way, so another order might move a last bit.
 std::size_t patternKey(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at, int tested,
                        int* key) {
   std::size_t n = 0;
-  patternFields(xlinked, model, marker, at, tested, [&](int value) { key[n++] = value; });
+  const auto emit = [&](int value) { key[n++] = value; };
+  patternFields(xlinked, model, marker, at, tested, emit, emit);
   return n;
 }
 
 // The key packed as packKey packs it, without writing it out: for a family
 // of at most 8 members, whose key has at most 12 entries, each in [-1, 30].
+// The children's entries come in ascending order. A family's distribution
+// does not depend on the order of its children: the network counts the
+// children's genotype configurations as a whole, each child's genotype
+// weighed by the ways its parents can transmit it, and another order only
+// reorders the paths. For up to eight members the weights are whole numbers
+// far below 2^53, so they come out the same to the bit in any order, as do
+// the statistic (a sum of whole numbers) and whether the family can vary.
+// Families that differ only in the order of their children so share one
+// pattern: in a study of sibships, a sixth as many networks.
 std::uint64_t packedPatternKey(int xlinked, int model, const MarkerFamilies& marker, const FamilyAtMarker& at,
                                int tested) {
   std::uint64_t packed = 1;
-  patternFields(xlinked, model, marker, at, tested,
-                [&](int value) { packed = packed << 5 | static_cast<std::uint64_t>(value + 1); });
+  const auto emit = [&](int value) { packed = packed << 5 | static_cast<std::uint64_t>(value + 1); };
+  int children[8];
+  int count = 0;
+  patternFields(xlinked, model, marker, at, tested, emit, [&](int value) {
+    // Sorted as they come (insertion): at most eight.
+    int i = count++;
+    for (; i > 0 && children[i - 1] > value; --i) {
+      children[i] = children[i - 1];
+    }
+    children[i] = value;
+  });
+  for (int i = 0; i < count; ++i) {
+    emit(children[i]);
+  }
   return packed;
 }
 
@@ -220,13 +236,12 @@ bool packKey(const int* key, std::size_t n, std::uint64_t& packed) {
   return true;
 }
 
-// What the store keeps per pattern: the network's outcome, its distribution
-// as the study sum keeps it (made once, added in every analysis that meets
-// the pattern) and the family statistic.
+// What the store keeps per pattern: the family's outcome and its
+// distribution as the study sum keeps it (made once, added in every analysis
+// that meets the pattern).
 struct PatternOutcome {
-  FamilyOutcome outcome;
+  FamilyNetworkOutcome family;
   FamilyShape shape;
-  double statistic = 0.0;
 };
 
 // The hash of a packed key.
@@ -645,6 +660,19 @@ thread_local ThreadState state;
 
 }  // namespace
 
+FamilyNetworkOutcome familyOutcome(int xlinked, const MarkerFamilies& marker, std::size_t f, int model, int k,
+                                   const std::vector<int>& L) {
+  ThreadState& st = state;
+  fillMembers(marker, f, st.fam);
+  const FamilyMembers& fam = st.fam;
+  alleles(st.pairs, fam.members, L, *marker.table, marker.column, k);
+  const int distinct = static_cast<int>(marker.families[f].alleleCount);
+  FamilyNetworkOutcome out =
+      xlinked == 1 ? xlinkedFamily(fam, st.pairs, model) : autosomalFamily(fam, st.pairs, distinct, model);
+  out.statistic = statistic(st.pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
+  return out;
+}
+
 namespace {
 
 // The analysis; the study's distribution is left in `study`.
@@ -675,16 +703,10 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
       return verdict;
     }
     const auto compute = [&] {
-      fillMembers(marker, f, st.fam);
-      const FamilyMembers& fam = st.fam;
-      alleles(st.pairs, fam.members, L, *marker.table, marker.column, k);
-      const int distinct = static_cast<int>(at.alleleCount);
       PatternOutcome p;
-      p.outcome = xlinked == 1 ? xlinkedFamily(fam, st.pairs, model)
-                               : autosomalFamily(fam, st.pairs, distinct, model);
-      p.statistic = statistic(st.pairs, fam.affection, fam.children, model, fam.sexes, xlinked);
-      if (p.outcome.informative) {
-        p.shape = shapeOf(p.outcome.dist);
+      p.family = familyOutcome(xlinked, marker, f, model, k, L);
+      if (p.family.informative) {
+        p.shape = shapeOf(p.family.dist);
       }
       return p;
     };
@@ -698,9 +720,9 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
       verdict.pattern = store.lookUp(st.key.data(), n, compute);
     }
     const PatternOutcome& p = store.outcome(verdict.pattern);
-    verdict.warned = p.outcome.incompatible;  // one warning per family
-    verdict.informative = p.outcome.informative;
-    verdict.statistic = p.statistic;
+    verdict.warned = p.family.incompatible;  // one warning per family
+    verdict.informative = p.family.informative;
+    verdict.statistic = p.family.statistic;
     return verdict;
   };
   st.verdicts.startAnalysis();

@@ -10,6 +10,7 @@
 #include "analysis/result.h"
 #include "family/families.h"
 #include "family/markerfamilies.h"
+#include "network/studysum.h"
 
 // One attainable value of S with the natural log of its unnormalised weight.
 struct WeightedValue {
@@ -33,3 +34,18 @@ NetworkResult network(int xlinked, const PedTable& table, const FamilyList& fami
 // The same analysis, numbers only, on a marker prepared in the sex-aware form
 // (every analysis of a marker shares one preparation).
 AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L);
+
+// One family's own outcome at a marker, worked out from its network: whether
+// its statistic can vary at all (informative), whether no parents can explain
+// its children (X-linked), its distribution (when informative) and its
+// observed statistic. An analysis works this out once per pattern of family
+// and looks it up for every other family of the pattern: family f of
+// `marker`, tested allele at position k of L.
+struct FamilyNetworkOutcome {
+  bool informative = false;
+  bool incompatible = false;
+  FamilyDist dist;
+  double statistic = 0.0;
+};
+FamilyNetworkOutcome familyOutcome(int xlinked, const MarkerFamilies& marker, std::size_t f, int model, int k,
+                                   const std::vector<int>& L);

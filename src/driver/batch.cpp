@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <string>
 
 #include "driver/analysis.h"
@@ -136,15 +135,16 @@ int runBatch(char** argv, int threads) {
     return 1;
   }
   // The log is opened (emptying it takes the file system a while) beside
-  // the mapping of the pedigree file; on one thread, in that order.
-  std::unique_ptr<PedigreeText> text;
-  parallelFor(2, workerCount(s.threads), [&](std::size_t task) {
+  // the reading of the pedigree file; on one thread, in that order.
+  PedigreeText text(s.pedFileName);
+  parallelFor(1 + text.chunks(), workerCount(s.threads), [&](std::size_t task) {
     if (task == 0) {
       openLog(s.logFileName, argv);
     } else {
-      text = std::make_unique<PedigreeText>(s.pedFileName);
+      text.readChunk(task - 1);
     }
   });
+  text.finishReading();
   if (!outlog.is_open()) {
     std::cout << "\nError opening log file: " << s.logFileName << ". \n";
     return 1;
@@ -153,7 +153,7 @@ int runBatch(char** argv, int threads) {
 
   PedigreeData data;
   std::string error;
-  if (!readPedigree(s.pedFileName, *text, data, error, s.threads)) {
+  if (!readPedigree(s.pedFileName, text, data, error, s.threads)) {
     consoleThenLog(error.empty() ? "\nError opening file: " + s.pedFileName + ". \n" : error);
     return 1;
   }
@@ -163,7 +163,7 @@ int runBatch(char** argv, int threads) {
   const int first = s.marker == 0 ? 1 : s.marker;
   const int last = s.marker == 0 ? data.markerCount() : s.marker;
   std::vector<Step> steps;
-  everyAllele(s, familiesAndAlleles(s, data, *text, first, last), first, last, steps);
+  everyAllele(s, familiesAndAlleles(s, data, text, first, last), first, last, steps);
   runSteps(s, data, steps);
   writeInformativeList();
   outlog.close();

@@ -11,13 +11,13 @@
 #include <string_view>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "family/pedtable.h"
 #include "platform/threads.h"
 
 namespace {
@@ -301,24 +301,32 @@ void parsePart(const char* from, const char* to, int columns, ParsedPart& part) 
 }  // namespace
 
 PedigreeText::PedigreeText(const std::string& fileName) {
-  const int fd = ::open(fileName.c_str(), O_RDONLY);
+  fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat st {};
-  if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-#ifdef MAP_POPULATE
-    const int flags = MAP_PRIVATE | MAP_POPULATE;  // every page at once, not one fault each
-#else
-    const int flags = MAP_PRIVATE;
-#endif
-    void* map = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, flags, fd, 0);
-    if (map != MAP_FAILED) {
-      map_ = map;
-      size_ = static_cast<std::size_t>(st.st_size);
-    }
+  if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    capacity_ = static_cast<std::size_t>(st.st_size);
+    buffer_ = static_cast<char*>(allocateTableMemory(capacity_));
+    chunkCount_ = (capacity_ + kChunkBytes - 1) / kChunkBytes;
   }
-  if (map_ == nullptr && fd >= 0) {
-    // Read from the descriptor already open: a pipe opened twice would lose what its writer sent.
+  got_.assign(chunkCount_, 0);
+}
+
+PedigreeText::~PedigreeText() {
+  release();
+  if (fd_ >= 0) {
+    ::close(fd_);
+  }
+}
+
+void PedigreeText::readChunk(std::size_t i) {
+  if (fd_ < 0) {
+    return;
+  }
+  if (buffer_ == nullptr) {
+    // Not a regular file: read to its end, from the descriptor already open
+    // (a pipe opened twice would lose what its writer sent).
     char block[1 << 16];
-    for (ssize_t n; (n = ::read(fd, block, sizeof block)) != 0;) {
+    for (ssize_t n; (n = ::read(fd_, block, sizeof block)) != 0;) {
       if (n < 0) {
         if (errno == EINTR) {
           continue;
@@ -327,17 +335,60 @@ PedigreeText::PedigreeText(const std::string& fileName) {
       }
       read_.append(block, static_cast<std::size_t>(n));
     }
-    size_ = read_.size();
+    got_[i] = static_cast<long long>(read_.size());
+    return;
   }
-  if (fd >= 0) {
-    ::close(fd);
+  const std::size_t first = i * kChunkBytes;
+  const std::size_t wanted = std::min(kChunkBytes, capacity_ - first);
+  std::size_t done = 0;
+  while (done < wanted) {
+    const ssize_t n = ::pread(fd_, buffer_ + first + done, wanted - done, static_cast<off_t>(first + done));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0) {
+      got_[i] = -1;
+      return;
+    }
+    if (n == 0) {
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  got_[i] = static_cast<long long>(done);
+}
+
+void PedigreeText::finishReading() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (buffer_ == nullptr) {
+    size_ = read_.size();
+    return;
+  }
+  size_ = 0;
+  for (std::size_t i = 0; i < chunkCount_; ++i) {
+    if (got_[i] < 0) {
+      size_ = 0;  // an error while reading: the text cannot be trusted
+      return;
+    }
+    size_ += static_cast<std::size_t>(got_[i]);
+    if (static_cast<std::size_t>(got_[i]) < std::min(kChunkBytes, capacity_ - i * kChunkBytes)) {
+      return;
+    }
   }
 }
 
+void PedigreeText::read(int threads) {
+  parallelFor(chunks(), threads, [&](std::size_t i) { readChunk(i); });
+  finishReading();
+}
+
 void PedigreeText::release() {
-  if (map_ != nullptr) {
-    ::munmap(map_, size_);
-    map_ = nullptr;
+  if (buffer_ != nullptr) {
+    releaseTableMemory(buffer_, capacity_);
+    buffer_ = nullptr;
   }
   std::string().swap(read_);
   size_ = 0;
@@ -345,7 +396,8 @@ void PedigreeText::release() {
 
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads,
                      std::size_t partBytes) {
-  const PedigreeText text(fileName);
+  PedigreeText text(fileName);
+  text.read(threads);
   return readPedigreeText(fileName, text, file, error, threads, partBytes);
 }
 

@@ -23,27 +23,45 @@ struct PedigreeFile {
   std::vector<std::string> names;  // names[m - 1] is marker m's name
 };
 
-// A file's text in memory, read in one pass: a regular file is mapped (its
-// pages come in at once, not one fault each), anything else (a pipe) is read
-// from the one descriptor opened, so that a writer's data is not lost.
-// Empty when the file cannot be opened. Releasing the mapping takes the
-// system a while for a large file, so a caller may do it beside other work.
+// A file's text in memory, read in one pass. A regular file is read in
+// chunks that threads may share, into memory of its own on huge pages: a
+// mapping of the file would bring its pages in as small ones, and on a
+// virtual machine the first touch of each costs microseconds, more than
+// reading it. Anything else (a pipe) is one chunk, read from the one
+// descriptor opened, so that a writer's data is not lost. Empty when the
+// file cannot be opened or read.
+//   PedigreeText text(name);
+//   text.read(threads);  // or readChunk(i) for every i < chunks(), then finishReading()
 class PedigreeText {
  public:
   explicit PedigreeText(const std::string& fileName);
-  ~PedigreeText() { release(); }
+  ~PedigreeText();
   PedigreeText(const PedigreeText&) = delete;
   PedigreeText& operator=(const PedigreeText&) = delete;
 
-  const char* data() const { return map_ != nullptr ? static_cast<const char*>(map_) : read_.data(); }
+  std::size_t chunks() const { return chunkCount_; }
+  // Reads chunk i; each once, on any thread, in any order.
+  void readChunk(std::size_t i);
+  // Once every chunk is read: the text is what they hold, up to a chunk that
+  // came up short (the file shrank), and nothing when one failed.
+  void finishReading();
+  void read(int threads);
+
+  const char* data() const { return buffer_ != nullptr ? buffer_ : read_.data(); }
   std::size_t size() const { return size_; }
-  // Drops the text; size() is then 0.
+  // Drops the text (releasing a large one takes the system a while, so a
+  // caller may do it beside other work); size() is then 0.
   void release();
 
  private:
-  void* map_ = nullptr;
+  static constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+  int fd_ = -1;
+  std::size_t chunkCount_ = 1;
+  char* buffer_ = nullptr;  // a regular file's bytes
+  std::size_t capacity_ = 0;
+  std::vector<long long> got_;  // per chunk: bytes read, -1 when reading failed
+  std::string read_;            // anything else's bytes
   std::size_t size_ = 0;
-  std::string read_;
 };
 
 // Reads the file in one pass, so a pipe or a process substitution works as

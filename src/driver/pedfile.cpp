@@ -17,7 +17,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "family/pedtable.h"
 #include "platform/threads.h"
 
 namespace {
@@ -305,7 +304,7 @@ PedigreeText::PedigreeText(const std::string& fileName) {
   struct stat st {};
   if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
     capacity_ = static_cast<std::size_t>(st.st_size);
-    buffer_ = static_cast<char*>(allocateTableMemory(capacity_));
+    buffer_ = static_cast<char*>(::operator new(capacity_));
     chunkCount_ = (capacity_ + kChunkBytes - 1) / kChunkBytes;
   }
   got_.assign(chunkCount_, 0);
@@ -387,7 +386,7 @@ void PedigreeText::read(int threads) {
 
 void PedigreeText::release() {
   if (buffer_ != nullptr) {
-    releaseTableMemory(buffer_, capacity_);
+    ::operator delete(buffer_);
     buffer_ = nullptr;
   }
   std::string().swap(read_);

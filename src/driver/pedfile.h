@@ -24,10 +24,11 @@ struct PedigreeFile {
 };
 
 // A file's text in memory, read in one pass. A regular file is read in
-// chunks that threads may share, into memory of its own on huge pages: a
-// mapping of the file would bring its pages in as small ones, and on a
-// virtual machine the first touch of each costs microseconds, more than
-// reading it. Anything else (a pipe) is one chunk, read from the one
+// chunks that threads may share, into one block of the heap (on huge pages;
+// once the text is released, later work reuses its memory): a mapping of
+// the file would bring its pages in as small ones, and on a virtual machine
+// the first touch of each costs microseconds, more than reading it. Anything
+// else (a pipe) is one chunk, read from the one
 // descriptor opened, so that a writer's data is not lost. Empty when the
 // file cannot be opened or read.
 //   PedigreeText text(name);

@@ -55,22 +55,16 @@ std::uint64_t newRun() {
   return ++runs;
 }
 
-AnalysisResult runTest(PreparedMarker& marker, const AnalysisJob& job) {
+// A job that does not keep its list of informative families has none made.
+AnalysisResult runPrepared(PreparedMarker& marker, const AnalysisJob& job) {
+  const bool list = job.listInformative;
   if (job.null == 1 && job.xlinked == 0) {
-    return network2(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)]);
+    return network2(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)], list);
   }
   if (job.null == 1) {
-    return networkX2(marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles);
+    return networkX2(marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles, list);
   }
-  return network(job.xlinked, marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles);
-}
-
-AnalysisResult runPrepared(PreparedMarker& marker, const AnalysisJob& job) {
-  AnalysisResult result = runTest(marker, job);
-  if (!job.listInformative) {
-    std::vector<FamilyId>().swap(result.informativeFamilies);  // its memory goes back at once
-  }
-  return result;
+  return network(job.xlinked, marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles, list);
 }
 
 // Jobs [first, last) of one marker, run in order on one thread with one

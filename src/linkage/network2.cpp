@@ -134,7 +134,7 @@ std::uint64_t network2Draws(const MarkerFamilies& marker, int model, int alleleC
   return draws;
 }
 
-AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode) {
+AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode, bool listFamilies) {
   Totals totals;
   AnalysisResult result;
   const FamilyList& families = *marker.list;
@@ -147,7 +147,9 @@ AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode)
     if (x.values.size() <= 1) {
       return false;
     }
-    result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    if (listFamilies) {
+      result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    }
     equallyLikely(x.values, dist);
     sum.add(dist, 1);
     return true;

@@ -23,5 +23,6 @@ std::uint64_t network2Draws(const PedTable& table, const FamilyList& families, i
 
 // The same two on a marker prepared in the plain form (every analysis of a
 // marker shares one preparation).
-AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode);
+// With listFamilies false the informative families are counted, not listed.
+AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode, bool listFamilies = true);
 std::uint64_t network2Draws(const MarkerFamilies& marker, int model, int alleleCode);

@@ -107,7 +107,8 @@ void switchGens(const AllelePairs& P, const FamilyMembers& fam, std::vector<int>
   }
 }
 
-AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const std::vector<int>& L) {
+AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const std::vector<int>& L,
+                         bool listFamilies) {
   const FamilyList& families = *marker.list;
   const int tested = L[static_cast<std::size_t>(k)];
   AnalysisResult result;
@@ -134,7 +135,9 @@ AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const s
       return false;
     }
     S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, 1);
-    result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    if (listFamilies) {
+      result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+    }
     equallyLikely(values, dist);
     sum.add(dist, 1);
     return true;

@@ -18,7 +18,9 @@ AnalysisResult networkX2(const PedTable& table, const FamilyList& families, int 
 
 // The same analysis on a marker prepared in the sex-aware form (every
 // analysis of a marker shares one preparation).
-AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const std::vector<int>& L);
+// With listFamilies false the informative families are counted, not listed.
+AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const std::vector<int>& L,
+                         bool listFamilies = true);
 
 // Appends the family's observed statistic S0 to `values`, then the switched
 // statistic S1 when it differs. One value means the family cannot vary.

@@ -677,7 +677,7 @@ namespace {
 
 // The analysis; the study's distribution is left in `study`.
 AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L,
-                       StudyResult& study) {
+                       bool listFamilies, StudyResult& study) {
   AnalysisResult result;
   double S = 0.0;
   const int tested = L[static_cast<std::size_t>(k)];
@@ -756,8 +756,10 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
     return v.informative;
   });
 
-  result.informativeFamilies.assign(informativeFamilies.begin(),
-                                    informativeFamilies.begin() + static_cast<std::ptrdiff_t>(informative));
+  if (listFamilies) {
+    result.informativeFamilies.assign(informativeFamilies.begin(),
+                                      informativeFamilies.begin() + static_cast<std::ptrdiff_t>(informative));
+  }
   StudySum sum;
   for (const auto& [pattern, count] : store.counted()) {
     sum.add(store.outcome(pattern).shape, count);
@@ -770,9 +772,10 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
 
 }  // namespace
 
-AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L) {
+AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L,
+                       bool listFamilies) {
   StudyResult study;
-  return analyse(xlinked, marker, model, k, L, study);
+  return analyse(xlinked, marker, model, k, L, listFamilies, study);
 }
 
 NetworkResult network(int xlinked, const PedTable& table, const FamilyList& families, int m, int model, int k,
@@ -781,7 +784,7 @@ NetworkResult network(int xlinked, const PedTable& table, const FamilyList& fami
   prepareMarker(table, families, 2 * m + 4, FamilyForm::SexAware, marker);
   StudyResult study;
   NetworkResult result;
-  static_cast<AnalysisResult&>(result) = analyse(xlinked, marker, model, k, L, study);
+  static_cast<AnalysisResult&>(result) = analyse(xlinked, marker, model, k, L, true, study);
   result.logTotal = logTotal(study.distribution);
   const Lattice& d = study.distribution;
   for (std::size_t i = 0; i < d.w.size(); ++i) {

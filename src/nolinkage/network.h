@@ -32,8 +32,11 @@ NetworkResult network(int xlinked, const PedTable& table, const FamilyList& fami
                       const std::vector<int>& L);
 
 // The same analysis, numbers only, on a marker prepared in the sex-aware form
-// (every analysis of a marker shares one preparation).
-AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L);
+// (every analysis of a marker shares one preparation). With listFamilies
+// false the informative families are counted but not listed: a run that
+// reports the list of its last analysis alone need not copy the others'.
+AnalysisResult network(int xlinked, const MarkerFamilies& marker, int model, int k, const std::vector<int>& L,
+                       bool listFamilies = true);
 
 // One family's own outcome at a marker, worked out from its network: whether
 // its statistic can vary at all (informative), whether no parents can explain

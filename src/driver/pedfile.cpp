@@ -299,15 +299,33 @@ void parsePart(const char* from, const char* to, int columns, ParsedPart& part) 
 
 }  // namespace
 
-PedigreeText::PedigreeText(const std::string& fileName) {
+namespace {
+
+// The line feeds among n bytes from p.
+std::size_t lineFeeds(const char* p, std::size_t n) {
+  std::size_t feeds = 0;
+  for (const char* end = p + n; p < end; ++feeds, ++p) {
+    p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    if (p == nullptr) {
+      break;
+    }
+  }
+  return feeds;
+}
+
+}  // namespace
+
+PedigreeText::PedigreeText(const std::string& fileName, std::size_t chunkBytes)
+    : chunkBytes_(std::max<std::size_t>(chunkBytes, 1)) {
   fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat st {};
   if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
     capacity_ = static_cast<std::size_t>(st.st_size);
     buffer_ = static_cast<char*>(::operator new(capacity_));
-    chunkCount_ = (capacity_ + kChunkBytes - 1) / kChunkBytes;
+    chunkCount_ = (capacity_ + chunkBytes_ - 1) / chunkBytes_;
   }
   got_.assign(chunkCount_, 0);
+  feeds_.assign(chunkCount_, 0);
 }
 
 PedigreeText::~PedigreeText() {
@@ -337,8 +355,8 @@ void PedigreeText::readChunk(std::size_t i) {
     got_[i] = static_cast<long long>(read_.size());
     return;
   }
-  const std::size_t first = i * kChunkBytes;
-  const std::size_t wanted = std::min(kChunkBytes, capacity_ - first);
+  const std::size_t first = i * chunkBytes_;
+  const std::size_t wanted = std::min(chunkBytes_, capacity_ - first);
   std::size_t done = 0;
   while (done < wanted) {
     const ssize_t n = ::pread(fd_, buffer_ + first + done, wanted - done, static_cast<off_t>(first + done));
@@ -355,6 +373,7 @@ void PedigreeText::readChunk(std::size_t i) {
     done += static_cast<std::size_t>(n);
   }
   got_[i] = static_cast<long long>(done);
+  feeds_[i] = lineFeeds(buffer_ + first, done);  // while the chunk is in the cache
 }
 
 void PedigreeText::finishReading() {
@@ -363,19 +382,31 @@ void PedigreeText::finishReading() {
     fd_ = -1;
   }
   if (buffer_ == nullptr) {
+    // Read as one: its chunks are counted now.
     size_ = read_.size();
-    return;
+    chunkCount_ = std::max<std::size_t>(1, (size_ + chunkBytes_ - 1) / chunkBytes_);
+    feeds_.assign(chunkCount_, 0);
+    for (std::size_t i = 0; i * chunkBytes_ < size_; ++i) {
+      feeds_[i] = lineFeeds(read_.data() + i * chunkBytes_, std::min(chunkBytes_, size_ - i * chunkBytes_));
+    }
+  } else {
+    size_ = 0;
+    for (std::size_t i = 0; i < chunkCount_; ++i) {
+      if (got_[i] < 0) {
+        size_ = 0;  // an error while reading: the text cannot be trusted
+        feeds_.assign(chunkCount_, 0);
+        break;
+      }
+      size_ += static_cast<std::size_t>(got_[i]);
+      if (static_cast<std::size_t>(got_[i]) < std::min(chunkBytes_, capacity_ - i * chunkBytes_)) {
+        std::fill(feeds_.begin() + static_cast<std::ptrdiff_t>(i) + 1, feeds_.end(), 0);  // past the end
+        break;
+      }
+    }
   }
-  size_ = 0;
+  feedsBefore_.assign(chunkCount_ + 1, 0);
   for (std::size_t i = 0; i < chunkCount_; ++i) {
-    if (got_[i] < 0) {
-      size_ = 0;  // an error while reading: the text cannot be trusted
-      return;
-    }
-    size_ += static_cast<std::size_t>(got_[i]);
-    if (static_cast<std::size_t>(got_[i]) < std::min(kChunkBytes, capacity_ - i * kChunkBytes)) {
-      return;
-    }
+    feedsBefore_[i + 1] = feedsBefore_[i] + feeds_[i];
   }
 }
 
@@ -391,11 +422,12 @@ void PedigreeText::release() {
   }
   std::string().swap(read_);
   size_ = 0;
+  feedsBefore_.assign(chunkCount_ + 1, 0);
 }
 
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads,
                      std::size_t partBytes) {
-  PedigreeText text(fileName);
+  PedigreeText text(fileName, partBytes);
   text.read(threads);
   return readPedigreeText(fileName, text, file, error, threads, partBytes);
 }
@@ -434,25 +466,46 @@ int readPedigreeText(const std::string& fileName, const PedigreeText& text, Pedi
   const std::size_t perThread = threads > 1 ? 4 : 1;
   const std::size_t parts = std::max<std::size_t>(
       1, std::min<std::size_t>(perThread * static_cast<std::size_t>(threads), body / std::max<std::size_t>(partBytes, 1)));
+  // A part starts at the first line to start after a chunk of the text
+  // begins (past the header): the lines before it are the line feeds before
+  // that chunk, less the header's and plus the one ending the line the
+  // chunk begins in. A line is a row of `columns` values or a line of
+  // blanks (none), and a value takes at least two bytes (a character and a
+  // blank or line feed after it), so neither (lines before it) x columns
+  // nor half its offset is less than the values before part i: its values
+  // go from the lesser on. That is their place in the table unless lines of
+  // blanks came before (they are then moved together once every part is
+  // read), and a file of many blank lines still needs no more room than
+  // half its size.
+  const std::size_t dataOffset = static_cast<std::size_t>(data - begin);
+  const std::size_t chunk = text.chunkBytes();
   std::vector<const char*> bounds{data};
+  std::vector<std::size_t> linesBefore{0};
   for (std::size_t i = 1; i < parts; ++i) {
-    const char* guess = std::max(bounds.back(), data + body * i / parts);
-    const void* newline = std::memchr(guess, '\n', static_cast<std::size_t>(lastFeed - guess));
-    if (newline != nullptr && static_cast<const char*>(newline) + 1 < lastFeed) {
-      bounds.push_back(static_cast<const char*>(newline) + 1);
+    const std::size_t c = (dataOffset + body * i / parts + chunk - 1) / chunk;
+    const char* from = begin + c * chunk;
+    if (from < data || from >= lastFeed) {
+      continue;
+    }
+    const char* newline = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(lastFeed - from)));
+    if (newline != nullptr && newline + 1 < lastFeed && newline + 1 > bounds.back()) {
+      bounds.push_back(newline + 1);
+      linesBefore.push_back(text.lineFeedsBefore(c));  // data lines before the part
     }
   }
   bounds.push_back(lastFeed);
-  // A line of n values takes at least 2n bytes (each value a character and
-  // a blank or line feed after it), so part i's values fit from half its
-  // offset on; they are moved together once every part is read.
+  const std::size_t lines = headerEnd == nullptr ? 0 : text.lineFeedsBefore(text.chunks()) - 1;
+  const std::size_t width = static_cast<std::size_t>(columns);
+  const auto firstValue = [&](std::size_t linesBeforePart, std::size_t offset) {
+    return std::min(linesBeforePart * width, offset / 2);
+  };
   PedValues values;
-  values.resize((body + tail.size() + 1) / 2 + static_cast<std::size_t>(columns));
+  values.resize(firstValue(lines, body + tail.size() + 1) + width);  // and a last line without a line feed
   std::vector<ParsedPart> parsed(bounds.size());  // the last one for the tail
   for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
-    parsed[i].values = values.data() + static_cast<std::size_t>(bounds[i] - data) / 2;
+    parsed[i].values = values.data() + firstValue(linesBefore[i], static_cast<std::size_t>(bounds[i] - data));
   }
-  parsed.back().values = values.data() + body / 2;
+  parsed.back().values = values.data() + firstValue(lines, body);
   parallelFor(bounds.size() - 1, threads,
               [&](std::size_t i) { parsePart(bounds[i], bounds[i + 1], columns, parsed[i]); });
   parsePart(tail.data(), tail.data() + tail.size(), columns, parsed.back());
@@ -465,7 +518,9 @@ int readPedigreeText(const std::string& fileName, const PedigreeText& text, Pedi
                        error);
       return -1;
     }
-    std::memmove(values.data() + filled, part.values, part.count * sizeof(std::int32_t));
+    if (part.values != values.data() + filled) {
+      std::memmove(values.data() + filled, part.values, part.count * sizeof(std::int32_t));
+    }
     filled += part.count;
     lineNo += part.lines;
   }

@@ -33,9 +33,11 @@ struct PedigreeFile {
 // file cannot be opened or read.
 //   PedigreeText text(name);
 //   text.read(threads);  // or readChunk(i) for every i < chunks(), then finishReading()
+constexpr std::size_t kPedigreePartBytes = std::size_t{1} << 20;
+
 class PedigreeText {
  public:
-  explicit PedigreeText(const std::string& fileName);
+  explicit PedigreeText(const std::string& fileName, std::size_t chunkBytes = kPedigreePartBytes);
   ~PedigreeText();
   PedigreeText(const PedigreeText&) = delete;
   PedigreeText& operator=(const PedigreeText&) = delete;
@@ -50,17 +52,23 @@ class PedigreeText {
 
   const char* data() const { return buffer_ != nullptr ? buffer_ : read_.data(); }
   std::size_t size() const { return size_; }
+  // The text in chunks of chunkBytes() (a read one too, once finished): the
+  // line feeds before chunk i, for i up to chunks() (all of them).
+  std::size_t chunkBytes() const { return chunkBytes_; }
+  std::size_t lineFeedsBefore(std::size_t i) const { return feedsBefore_[i]; }
   // Drops the text (releasing a large one takes the system a while, so a
   // caller may do it beside other work); size() is then 0.
   void release();
 
  private:
-  static constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
   int fd_ = -1;
+  std::size_t chunkBytes_;
   std::size_t chunkCount_ = 1;
   char* buffer_ = nullptr;  // a regular file's bytes
   std::size_t capacity_ = 0;
   std::vector<long long> got_;  // per chunk: bytes read, -1 when reading failed
+  std::vector<std::size_t> feeds_;        // per chunk: its line feeds
+  std::vector<std::size_t> feedsBefore_;  // per chunk and one past: the line feeds before it
   std::string read_;            // anything else's bytes
   std::size_t size_ = 0;
 };
@@ -75,7 +83,6 @@ class PedigreeText {
 // of at least `partBytes` bytes (up to four per thread); the result is the
 // same for any number. (Below about a megabyte, starting a second thread
 // costs more than it saves.)
-constexpr std::size_t kPedigreePartBytes = std::size_t{1} << 20;
 int readPedigreeFile(const std::string& fileName, PedigreeFile& file, std::string& error, int threads = 1,
                      std::size_t partBytes = kPedigreePartBytes);
 

@@ -23,18 +23,18 @@ struct PedigreeFile {
   std::vector<std::string> names;  // names[m - 1] is marker m's name
 };
 
+constexpr std::size_t kPedigreePartBytes = std::size_t{1} << 20;
+
 // A file's text in memory, read in one pass. A regular file is read in
 // chunks that threads may share, into one block of the heap (on huge pages;
 // once the text is released, later work reuses its memory): a mapping of
 // the file would bring its pages in as small ones, and on a virtual machine
 // the first touch of each costs microseconds, more than reading it. Anything
-// else (a pipe) is one chunk, read from the one
-// descriptor opened, so that a writer's data is not lost. Empty when the
-// file cannot be opened or read.
+// else (a pipe) is read as one chunk, from the one descriptor opened, so
+// that a writer's data is not lost. Empty when the file cannot be opened or
+// read.
 //   PedigreeText text(name);
 //   text.read(threads);  // or readChunk(i) for every i < chunks(), then finishReading()
-constexpr std::size_t kPedigreePartBytes = std::size_t{1} << 20;
-
 class PedigreeText {
  public:
   explicit PedigreeText(const std::string& fileName, std::size_t chunkBytes = kPedigreePartBytes);

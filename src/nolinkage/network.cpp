@@ -45,8 +45,9 @@ void stageBounds(const std::vector<int>& stage, int nkids, std::vector<int>& fir
 }
 
 // One family's network of N nodes: the backward pass and the informativeness
-// test on the root's range (its least and greatest rest differ); for an informative family the forward pass from a
-// single record gives its distribution.
+// test on the root's range (its least and greatest rest differ); for an
+// informative family the forward pass from a single record gives its
+// distribution.
 template <class Backward, class Forward>
 FamilyNetworkOutcome passFamily(int N, Backward backward, Forward forward) {
   FamilyNetworkOutcome out;

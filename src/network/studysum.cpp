@@ -45,6 +45,12 @@ void StudySum::add(const FamilyShape& shape, std::int64_t count) {
   shapes_.push_back(Shape{shape.w, count});
 }
 
+void StudySum::addGrouped(const std::vector<double>& w, std::int64_t count) {
+  if (count > 0 && !w.empty()) {
+    shapes_.push_back(Shape{w, count});
+  }
+}
+
 void equallyLikely(const std::vector<int>& values, FamilyDist& family) {
   const auto [low, high] = std::minmax_element(values.begin(), values.end());
   family.lo = *low;

@@ -49,6 +49,13 @@ class StudySum {
  public:
   void add(const FamilyDist& family, std::int64_t count) { add(shapeOf(family), count); }
   void add(const FamilyShape& shape, std::int64_t count);
+  // For a caller that knows which of its families have equal weights: the
+  // families of one set of weights `w`, not added before, in the order add()
+  // would first meet them, and apart from them the sum of their count x
+  // offset. The sum is the one add() of each family gives (a sum takes its
+  // families one way or the other, not both).
+  void addGrouped(const std::vector<double>& w, std::int64_t count);
+  void addOffsets(std::int64_t shift) { shift_ += shift; }
   // No family added: S is 0 with certainty (E 0, Var 0, p 1).
   StudyResult finish(double observed) const;
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -379,6 +380,8 @@ class PatternStore {
       keyStart_.assign(1, 0);
       outcomes_.clear();
       own_.clear();
+      shapeOf_.clear();
+      shapeIds_.clear();
       lastAnalysis_.clear();
       place_.clear();
       slots_.assign(slots_.size(), 0);
@@ -471,8 +474,35 @@ class PatternStore {
     }
     ++order_[place_[p]].second;
   }
-  // This analysis's patterns with their numbers of families, in order of first appearance.
-  const std::vector<std::pair<std::size_t, std::int64_t>>& counted() const { return order_; }
+  // Adds this analysis's families to `sum`, their patterns' shapes counted
+  // once per set of weights (patterns of equal weights were told apart when
+  // they came into the store), in the order the families first met them.
+  void addCounted(StudySum& sum) {
+    if (++groupStamp_ == 0) {
+      std::fill(groupStampOf_.begin(), groupStampOf_.end(), 0);
+      groupStamp_ = 1;
+    }
+    groups_.clear();
+    std::int64_t shift = 0;
+    for (const auto& [p, count] : order_) {
+      const FamilyShape& shape = outcomes_[p]->shape;
+      if (shape.w.empty()) {
+        continue;
+      }
+      shift += count * shape.offset;
+      const std::uint32_t id = shapeOf_[p];
+      if (groupStampOf_[id] != groupStamp_) {
+        groupStampOf_[id] = groupStamp_;
+        groupOf_[id] = groups_.size();
+        groups_.emplace_back(&shape.w, 0);
+      }
+      groups_[groupOf_[id]].second += count;
+    }
+    for (const auto& [w, count] : groups_) {
+      sum.addGrouped(*w, count);
+    }
+    sum.addOffsets(shift);
+  }
 
  private:
   struct PackedSlot {
@@ -484,8 +514,15 @@ class PatternStore {
     own_.push_back(std::move(outcome));
     return &own_.back();
   }
-  // A new pattern (with an empty general key until lookUp stores one).
+  // A new pattern (with an empty general key until lookUp stores one), with
+  // the number of its set of weights.
   std::size_t addOutcome(const PatternOutcome* outcome) {
+    const auto id = shapeIds_.emplace(outcome->shape.w, static_cast<std::uint32_t>(shapeIds_.size())).first->second;
+    shapeOf_.push_back(id);
+    if (id >= groupStampOf_.size()) {
+      groupStampOf_.resize(id + 1, 0);
+      groupOf_.resize(id + 1, 0);
+    }
     outcomes_.push_back(outcome);
     keyStart_.push_back(keys_.size());
     lastAnalysis_.push_back(0);
@@ -522,6 +559,14 @@ class PatternStore {
   std::vector<std::uint64_t> lastAnalysis_;  // per pattern: the last analysis that counted it
   std::vector<std::size_t> place_;           // per pattern: its place in order_ in that analysis
   std::vector<std::pair<std::size_t, std::int64_t>> order_;
+  // Per pattern, the number of its set of weights, and those numbers.
+  std::vector<std::uint32_t> shapeOf_;
+  std::map<std::vector<double>, std::uint32_t> shapeIds_;
+  // Per set of weights: the last analysis (stamp) to group it and its group then.
+  std::vector<std::uint32_t> groupStampOf_;
+  std::vector<std::size_t> groupOf_;
+  std::uint32_t groupStamp_ = 0;
+  std::vector<std::pair<const std::vector<double>*, std::int64_t>> groups_;
 };
 
 // Per family of the marker being analysed: whether its real allele codes pass
@@ -762,9 +807,7 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
                                       informativeFamilies.begin() + static_cast<std::ptrdiff_t>(informative));
   }
   StudySum sum;
-  for (const auto& [pattern, count] : store.counted()) {
-    sum.add(store.outcome(pattern).shape, count);
-  }
+  store.addCounted(sum);
   study = sum.finish(S);
   setNumbers(result, static_cast<int>(families.pedIds.size()) - uninformative, S, study.expected, study.variance,
              study.p);

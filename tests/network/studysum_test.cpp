@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -66,6 +67,42 @@ TEST(StudySum, ShiftedShapesCombineLikeAPlainConvolution) {
   EXPECT_EQ(r.p, tail / total);  // integer weights: exact
   ASSERT_EQ(r.distribution.w.size(), plain.size());
   EXPECT_EQ(r.distribution.lo, plain.begin()->first);
+}
+
+// Families given grouped by weights (as the no-linkage test does from its
+// patterns) sum to the same bits as families given one by one.
+TEST(StudySum, GroupedFamiliesGiveTheSameSum) {
+  std::vector<FamilyDist> families;
+  for (int i = 0; i < 40; ++i) {
+    const std::vector<std::vector<double>> kinds = {{1, 1}, {1, 2, 1}, {3, 0, 1}, {2, 2}, {1, 4, 6, 4, 1}};
+    families.push_back(family(i % 7 - 3, kinds[static_cast<std::size_t>(i * i % 5)]));
+  }
+  StudySum oneByOne;
+  std::vector<FamilyShape> shapes;
+  for (const FamilyDist& f : families) {
+    oneByOne.add(f, 1);
+    shapes.push_back(shapeOf(f));
+  }
+  StudySum grouped;
+  std::vector<std::vector<double>> seen;
+  std::int64_t shift = 0;
+  for (const FamilyShape& shape : shapes) {
+    shift += shape.offset;
+    if (std::find(seen.begin(), seen.end(), shape.w) == seen.end()) {
+      seen.push_back(shape.w);
+      grouped.addGrouped(shape.w, std::count_if(shapes.begin(), shapes.end(),
+                                                [&](const FamilyShape& other) { return other.w == shape.w; }));
+    }
+  }
+  grouped.addOffsets(shift);
+  const StudyResult a = oneByOne.finish(-7);
+  const StudyResult b = grouped.finish(-7);
+  EXPECT_EQ(a.expected, b.expected);
+  EXPECT_EQ(a.variance, b.variance);
+  EXPECT_EQ(a.p, b.p);
+  EXPECT_EQ(a.distribution.lo, b.distribution.lo);
+  EXPECT_EQ(a.distribution.exp2, b.distribution.exp2);
+  EXPECT_EQ(a.distribution.w, b.distribution.w);
 }
 
 TEST(StudySum, SmallStudiesGiveExactRationals) {

@@ -42,12 +42,12 @@ void StudySum::add(const FamilyShape& shape, std::int64_t count) {
     return;
   }
   index_.emplace(shape.w, shapes_.size());
-  shapes_.push_back(Shape{shape.w, count});
+  shapes_.push_back(Shape{shape.w, nullptr, count});
 }
 
 void StudySum::addGrouped(const std::vector<double>& w, std::int64_t count) {
   if (count > 0 && !w.empty()) {
-    shapes_.push_back(Shape{w, count});
+    shapes_.push_back(Shape{{}, &w, count});
   }
 }
 
@@ -117,12 +117,12 @@ StudyResult StudySum::finish(double observed) const {
   for (const Shape& s : shapes_) {
     DDouble m;
     DDouble v;
-    shapeMoments(s.w, m, v);
+    shapeMoments(s.w(), m, v);
     const DDouble n = dd::fromInt(s.count);
     mean = dd::add(mean, dd::mul(m, n));
     variance = dd::add(variance, dd::mul(v, n));
-    groups.push_back(LatticeGroup{fromWeights(0, s.w, 0), s.count});
-    bits += static_cast<double>(s.count) * log2Configurations(s.w);
+    groups.push_back(LatticeGroup{fromWeights(0, s.w(), 0), s.count});
+    bits += static_cast<double>(s.count) * log2Configurations(s.w());
   }
   if (bits < 52.0) {
     // A small study: fewer than 2^52 joint configurations, so every weight of

@@ -53,7 +53,8 @@ class StudySum {
   // families of one set of weights `w`, not added before, in the order add()
   // would first meet them, and apart from them the sum of their count x
   // offset. The sum is the one add() of each family gives (a sum takes its
-  // families one way or the other, not both).
+  // families one way or the other, not both). `w` is read where it is, so it
+  // must stay as it is until finish().
   void addGrouped(const std::vector<double>& w, std::int64_t count);
   void addOffsets(std::int64_t shift) { shift_ += shift; }
   // No family added: S is 0 with certainty (E 0, Var 0, p 1).
@@ -61,8 +62,10 @@ class StudySum {
 
  private:
   struct Shape {
-    std::vector<double> w;  // weights scaled by a power of two, largest in [1, 2)
+    std::vector<double> own;                      // weights scaled by a power of two, largest in [1, 2)
+    const std::vector<double>* grouped = nullptr;  // or a caller's (addGrouped)
     std::int64_t count = 0;
+    const std::vector<double>& w() const { return grouped != nullptr ? *grouped : own; }
   };
   std::vector<Shape> shapes_;                      // in order of first appearance
   std::map<std::vector<double>, std::size_t> index_;  // shape weights -> position in shapes_

@@ -54,8 +54,7 @@ bool validSettings(const Settings& s, int markerCount) {
 // first..last. Each needs only the table, so they are done side by side:
 // the alleles in parts of rows, which the thread that found the families
 // shares once it is done (with hundreds of markers, the alleles take the
-// longer).
-// The file's text, parsed by now, is released beside them.
+// longer). The file's text, parsed by now, is released beside them.
 std::vector<std::vector<int>> familiesAndAlleles(const Settings& s, PedigreeData& data, PedigreeText& text,
                                                  int first, int last) {
   const int threads = workerCount(s.threads);

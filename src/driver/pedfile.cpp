@@ -352,7 +352,6 @@ void PedigreeText::readChunk(std::size_t i) {
       }
       read_.append(block, static_cast<std::size_t>(n));
     }
-    got_[i] = static_cast<long long>(read_.size());
     return;
   }
   const std::size_t first = i * chunkBytes_;

@@ -478,10 +478,6 @@ class PatternStore {
   // once per set of weights (patterns of equal weights were told apart when
   // they came into the store), in the order the families first met them.
   void addCounted(StudySum& sum) {
-    if (++groupStamp_ == 0) {
-      std::fill(groupStampOf_.begin(), groupStampOf_.end(), 0);
-      groupStamp_ = 1;
-    }
     groups_.clear();
     std::int64_t shift = 0;
     for (const auto& [p, count] : order_) {
@@ -490,16 +486,16 @@ class PatternStore {
         continue;
       }
       shift += count * shape.offset;
-      const std::uint32_t id = shapeOf_[p];
-      if (groupStampOf_[id] != groupStamp_) {
-        groupStampOf_[id] = groupStamp_;
-        groupOf_[id] = groups_.size();
-        groups_.emplace_back(&shape.w, 0);
+      std::size_t& group = groupOf_[shapeOf_[p]];
+      if (group == kNoGroup) {
+        group = groups_.size();
+        groups_.push_back({shapeOf_[p], &shape.w, 0});
       }
-      groups_[groupOf_[id]].second += count;
+      groups_[group].count += count;
     }
-    for (const auto& [w, count] : groups_) {
-      sum.addGrouped(*w, count);
+    for (const Group& g : groups_) {
+      sum.addGrouped(*g.w, g.count);
+      groupOf_[g.shape] = kNoGroup;  // ready for the next analysis
     }
     sum.addOffsets(shift);
   }
@@ -519,9 +515,8 @@ class PatternStore {
   std::size_t addOutcome(const PatternOutcome* outcome) {
     const auto id = shapeIds_.emplace(outcome->shape.w, static_cast<std::uint32_t>(shapeIds_.size())).first->second;
     shapeOf_.push_back(id);
-    if (id >= groupStampOf_.size()) {
-      groupStampOf_.resize(id + 1, 0);
-      groupOf_.resize(id + 1, 0);
+    if (id >= groupOf_.size()) {
+      groupOf_.resize(id + 1, kNoGroup);
     }
     outcomes_.push_back(outcome);
     keyStart_.push_back(keys_.size());
@@ -562,11 +557,16 @@ class PatternStore {
   // Per pattern, the number of its set of weights, and those numbers.
   std::vector<std::uint32_t> shapeOf_;
   std::map<std::vector<double>, std::uint32_t> shapeIds_;
-  // Per set of weights: the last analysis (stamp) to group it and its group then.
-  std::vector<std::uint32_t> groupStampOf_;
+  // The analysis's families by set of weights (addCounted), and per set its
+  // group there (kNoGroup outside addCounted).
+  struct Group {
+    std::uint32_t shape;
+    const std::vector<double>* w;
+    std::int64_t count;
+  };
+  std::vector<Group> groups_;
+  static constexpr std::size_t kNoGroup = static_cast<std::size_t>(-1);
   std::vector<std::size_t> groupOf_;
-  std::uint32_t groupStamp_ = 0;
-  std::vector<std::pair<const std::vector<double>*, std::int64_t>> groups_;
 };
 
 // Per family of the marker being analysed: whether its real allele codes pass

@@ -61,12 +61,12 @@ void normalise(Lattice& a) {
     gap = 1;
   }
   a.lo += static_cast<std::int64_t>(first) * a.step;
-  std::vector<double> kept;
-  kept.reserve((last - first) / gap + 1);
+  // The kept weights move down in place (each lands at or before where it was).
+  std::size_t kept = 0;
   for (std::size_t i = first; i <= last; i += gap) {
-    kept.push_back(a.w[i]);
+    a.w[kept++] = a.w[i];
   }
-  a.w = std::move(kept);
+  a.w.resize(kept);
   a.step = a.w.size() == 1 ? 1 : a.step * gap;
 }
 
@@ -157,7 +157,12 @@ std::int64_t binomialWeights(std::int64_t n, double r, std::vector<double>& w) {
   std::int64_t mode = static_cast<std::int64_t>(std::floor((nd + 1.0) * (r / (1.0 + r))));
   mode = std::clamp<std::int64_t>(mode, 0, n);
 
-  std::vector<double> below;  // k = mode - 1, mode - 2, ...
+  // Weights reach the floor about 40 standard deviations from the mode:
+  // room for that many is taken at once.
+  const double sd = std::sqrt(nd * r) / (1.0 + r);
+  w.clear();
+  w.reserve(static_cast<std::size_t>(std::min(nd + 1.0, 80.0 * sd + 16.0)));
+  // k = mode - 1, mode - 2, ... first, then turned around.
   double t = std::ldexp(1.0, kTop);
   for (std::int64_t k = mode; k > 0; --k) {
     // C(n, k - 1) r^(k - 1) = C(n, k) r^k * k / ((n - k + 1) r)
@@ -165,9 +170,10 @@ std::int64_t binomialWeights(std::int64_t n, double r, std::vector<double>& w) {
     if (t < kFloor) {
       break;
     }
-    below.push_back(t);
+    w.push_back(t);
   }
-  w.assign(below.rbegin(), below.rend());
+  const std::size_t below = w.size();
+  std::reverse(w.begin(), w.end());
   t = std::ldexp(1.0, kTop);
   w.push_back(t);
   for (std::int64_t k = mode; k < n; ++k) {
@@ -178,7 +184,7 @@ std::int64_t binomialWeights(std::int64_t n, double r, std::vector<double>& w) {
     }
     w.push_back(t);
   }
-  return mode - static_cast<std::int64_t>(below.size());
+  return mode - static_cast<std::int64_t>(below);
 }
 
 // A sum of binomial shapes that share their step and ratio r: a binomial
@@ -359,6 +365,7 @@ Lattice combine(const std::vector<LatticeGroup>& groups) {
   // Binomial shapes of equal step and ratio (a trio with one heterozygous
   // parent, a sibship of two with one) add their trials into one closed form.
   std::vector<Lattice> parts;
+  parts.reserve(2 * groups.size() + 1);  // the powered groups and every convolution of two parts
   std::vector<BinomialSum> binomials;
   for (const LatticeGroup& g : groups) {
     const double r = g.count > 0 ? binomialRatio(g.shape) : 0.0;

@@ -113,6 +113,7 @@ StudyResult StudySum::finish(double observed) const {
   DDouble mean = dd::fromInt(shift_);
   DDouble variance;
   std::vector<LatticeGroup> groups;
+  groups.reserve(shapes_.size());
   double bits = 0.0;  // log2 of the number of joint configurations
   for (const Shape& s : shapes_) {
     DDouble m;

@@ -375,12 +375,11 @@ class PatternStore {
   // Starts an analysis: from here to the next call, count() lists the
   // analysis's patterns in order of first appearance.
   void startAnalysis() {
-    if (outcomes_.size() >= kMaxPatterns) {
+    if (known_.size() >= kMaxPatterns) {
       keys_.clear();
       keyStart_.assign(1, 0);
-      outcomes_.clear();
       own_.clear();
-      shapeOf_.clear();
+      known_.clear();
       shapeIds_.clear();
       lastAnalysis_.clear();
       place_.clear();
@@ -429,7 +428,17 @@ class PatternStore {
     return p;
   }
 
-  const PatternOutcome& outcome(std::size_t p) const { return *outcomes_[p]; }
+  // What the analyses read of pattern p, from the thread's own copy: the
+  // outcome itself may have been stored by another thread, on another core.
+  struct Known {
+    double statistic = 0.0;
+    std::int64_t offset = 0;                // of the shape's weights
+    const std::vector<double>* w = nullptr;  // the shape's weights; null when the family weighs nothing
+    std::uint32_t shapeId = 0;              // the number of its set of weights
+    bool informative = false;
+    bool incompatible = false;
+  };
+  const Known& known(std::size_t p) const { return known_[p]; }
 
   template <class Compute>
   std::size_t lookUpPacked(std::uint64_t packed, const Compute& compute) {
@@ -481,15 +490,15 @@ class PatternStore {
     groups_.clear();
     std::int64_t shift = 0;
     for (const auto& [p, count] : order_) {
-      const FamilyShape& shape = outcomes_[p]->shape;
-      if (shape.w.empty()) {
+      const Known& pattern = known_[p];
+      if (pattern.w == nullptr) {
         continue;
       }
-      shift += count * shape.offset;
-      std::size_t& group = groupOf_[shapeOf_[p]];
+      shift += count * pattern.offset;
+      std::size_t& group = groupOf_[pattern.shapeId];
       if (group == kNoGroup) {
         group = groups_.size();
-        groups_.push_back({shapeOf_[p], &shape.w, 0});
+        groups_.push_back({pattern.shapeId, pattern.w, 0});
       }
       groups_[group].count += count;
     }
@@ -514,15 +523,17 @@ class PatternStore {
   // the number of its set of weights.
   std::size_t addOutcome(const PatternOutcome* outcome) {
     const auto id = shapeIds_.emplace(outcome->shape.w, static_cast<std::uint32_t>(shapeIds_.size())).first->second;
-    shapeOf_.push_back(id);
+    const FamilyNetworkOutcome& family = outcome->family;
+    const FamilyShape& shape = outcome->shape;
+    known_.push_back(Known{family.statistic, shape.offset, shape.w.empty() ? nullptr : &shape.w, id,
+                           family.informative, family.incompatible});
     if (id >= groupOf_.size()) {
       groupOf_.resize(id + 1, kNoGroup);
     }
-    outcomes_.push_back(outcome);
     keyStart_.push_back(keys_.size());
     lastAnalysis_.push_back(0);
     place_.push_back(0);
-    return outcomes_.size() - 1;
+    return known_.size() - 1;
   }
   void insertSlot(std::size_t p, std::uint64_t h) {
     const std::size_t mask = slots_.size() - 1;
@@ -534,7 +545,7 @@ class PatternStore {
   }
   void rehash(std::size_t size) {
     slots_.assign(size, 0);
-    for (std::size_t p = 0; p < outcomes_.size(); ++p) {
+    for (std::size_t p = 0; p < known_.size(); ++p) {
       if (keyStart_[p + 1] > keyStart_[p]) {  // packed patterns keep no general key
         insertSlot(p, hashKey(keys_.data() + keyStart_[p], keyStart_[p + 1] - keyStart_[p]));
       }
@@ -544,7 +555,6 @@ class PatternStore {
   static constexpr std::size_t kMaxPatterns = 200000;
   std::vector<int> keys_;
   std::vector<std::size_t> keyStart_{0};  // pattern p's key: keys_[keyStart_[p], keyStart_[p + 1])
-  std::vector<const PatternOutcome*> outcomes_;  // in sharedPatterns or own_
   std::deque<PatternOutcome> own_;
   std::vector<std::uint32_t> slots_;  // pattern + 1, 0 free; a power of two long
   std::size_t keyedCount_ = 0;        // patterns found through slots_
@@ -554,8 +564,8 @@ class PatternStore {
   std::vector<std::uint64_t> lastAnalysis_;  // per pattern: the last analysis that counted it
   std::vector<std::size_t> place_;           // per pattern: its place in order_ in that analysis
   std::vector<std::pair<std::size_t, std::int64_t>> order_;
-  // Per pattern, the number of its set of weights, and those numbers.
-  std::vector<std::uint32_t> shapeOf_;
+  // Per pattern, what the analyses read of it; the numbers of the sets of weights.
+  std::vector<Known> known_;
   std::map<std::vector<double>, std::uint32_t> shapeIds_;
   // The analysis's families by set of weights (addCounted), and per set its
   // group there (kNoGroup outside addCounted).
@@ -765,10 +775,10 @@ AnalysisResult analyse(int xlinked, const MarkerFamilies& marker, int model, int
       const std::size_t n = patternKey(xlinked, model, marker, at, tested, st.key.data());
       verdict.pattern = store.lookUp(st.key.data(), n, compute);
     }
-    const PatternOutcome& p = store.outcome(verdict.pattern);
-    verdict.warned = p.family.incompatible;  // one warning per family
-    verdict.informative = p.family.informative;
-    verdict.statistic = p.family.statistic;
+    const PatternStore::Known& p = store.known(verdict.pattern);
+    verdict.warned = p.incompatible;  // one warning per family
+    verdict.informative = p.informative;
+    verdict.statistic = p.statistic;
     return verdict;
   };
   st.verdicts.startAnalysis();

@@ -59,7 +59,8 @@ std::uint64_t newRun() {
 AnalysisResult runPrepared(PreparedMarker& marker, const AnalysisJob& job) {
   const bool list = job.listInformative;
   if (job.null == 1 && job.xlinked == 0) {
-    return network2(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)], list);
+    return network2(marker.get(FamilyForm::Plain), job.model, job.alleles[static_cast<std::size_t>(job.k)],
+                    list);
   }
   if (job.null == 1) {
     return networkX2(marker.get(FamilyForm::SexAware), job.model, job.k, job.alleles, list);

@@ -14,8 +14,8 @@ bool readPedigree(const std::string& fileName, PedigreeData& data, std::string& 
   return readPedigreeFile(fileName, data, error, workerCount(threads)) == 1;
 }
 
-bool readPedigree(const std::string& fileName, const PedigreeText& text, PedigreeData& data, std::string& error,
-                  int threads) {
+bool readPedigree(const std::string& fileName, const PedigreeText& text, PedigreeData& data,
+                  std::string& error, int threads) {
   return readPedigreeText(fileName, text, data, error, workerCount(threads)) == 1;
 }
 

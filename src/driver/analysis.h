@@ -40,8 +40,8 @@ bool loadPedigree(const std::string& fileName, PedigreeData& data, std::string& 
 // The file alone, as loadPedigree reads it: the families are left to find.
 bool readPedigree(const std::string& fileName, PedigreeData& data, std::string& error, int threads = 1);
 // The same from the file's text, read already.
-bool readPedigree(const std::string& fileName, const PedigreeText& text, PedigreeData& data, std::string& error,
-                  int threads = 1);
+bool readPedigree(const std::string& fileName, const PedigreeText& text, PedigreeData& data,
+                  std::string& error, int threads = 1);
 
 // First allele column of marker m.
 inline int markerColumn(int m) { return 2 * m + 4; }

@@ -1,16 +1,16 @@
 // Pedigree file reader: header names, data line count, and the checked load.
 #include "driver/pedfile.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string_view>
-
-#include <fcntl.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -486,7 +486,8 @@ int readPedigreeText(const std::string& fileName, const PedigreeText& text, Pedi
     if (from < data || from >= lastFeed) {
       continue;
     }
-    const char* newline = static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(lastFeed - from)));
+    const char* newline =
+        static_cast<const char*>(std::memchr(from, '\n', static_cast<std::size_t>(lastFeed - from)));
     if (newline != nullptr && newline + 1 < lastFeed && newline + 1 > bounds.back()) {
       bounds.push_back(newline + 1);
       linesBefore.push_back(text.lineFeedsBefore(c));  // data lines before the part

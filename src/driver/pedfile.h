@@ -66,10 +66,10 @@ class PedigreeText {
   std::size_t chunkCount_ = 1;
   char* buffer_ = nullptr;  // a regular file's bytes
   std::size_t capacity_ = 0;
-  std::vector<long long> got_;  // per chunk: bytes read, -1 when reading failed
+  std::vector<long long> got_;            // per chunk: bytes read, -1 when reading failed
   std::vector<std::size_t> feeds_;        // per chunk: its line feeds
   std::vector<std::size_t> feedsBefore_;  // per chunk and one past: the line feeds before it
-  std::string read_;            // anything else's bytes
+  std::string read_;                      // anything else's bytes
   std::size_t size_ = 0;
 };
 

@@ -148,7 +148,8 @@ AnalysisResult network2(const MarkerFamilies& marker, int model, int alleleCode,
       return false;
     }
     if (listFamilies) {
-      result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+      result.informativeFamilies.push_back(
+          {families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
     }
     equallyLikely(x.values, dist);
     sum.add(dist, 1);

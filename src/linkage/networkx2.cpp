@@ -136,7 +136,8 @@ AnalysisResult networkX2(const MarkerFamilies& marker, int model, int k, const s
     }
     S = S + statistic(pairs, fam.affection, fam.children, model, fam.sexes, 1);
     if (listFamilies) {
-      result.informativeFamilies.push_back({families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
+      result.informativeFamilies.push_back(
+          {families.pedIds[f], families.fatherIds[f], families.motherIds[f]});
     }
     equallyLikely(values, dist);
     sum.add(dist, 1);

@@ -62,7 +62,7 @@ class StudySum {
 
  private:
   struct Shape {
-    std::vector<double> own;                      // weights scaled by a power of two, largest in [1, 2)
+    std::vector<double> own;                       // weights scaled by a power of two, largest in [1, 2)
     const std::vector<double>* grouped = nullptr;  // or a caller's (addGrouped)
     std::int64_t count = 0;
     const std::vector<double>& w() const { return grouped != nullptr ? *grouped : own; }

@@ -72,7 +72,8 @@ std::vector<int> childWeightsOf(const FamilyMembers& fam) {
   return weights;
 }
 
-FamilyNetworkOutcome autosomalFamily(const FamilyMembers& fam, const AllelePairs& pairs, int distinctAlleles, int model) {
+FamilyNetworkOutcome autosomalFamily(const FamilyMembers& fam, const AllelePairs& pairs, int distinctAlleles,
+                                     int model) {
   GenotypeMatrix matrix{};
   std::vector<int> minCopies;
   std::vector<int> maxCopies;
@@ -432,9 +433,9 @@ class PatternStore {
   // outcome itself may have been stored by another thread, on another core.
   struct Known {
     double statistic = 0.0;
-    std::int64_t offset = 0;                // of the shape's weights
+    std::int64_t offset = 0;                 // of the shape's weights
     const std::vector<double>* w = nullptr;  // the shape's weights; null when the family weighs nothing
-    std::uint32_t shapeId = 0;              // the number of its set of weights
+    std::uint32_t shapeId = 0;               // the number of its set of weights
     bool informative = false;
     bool incompatible = false;
   };
@@ -522,7 +523,8 @@ class PatternStore {
   // A new pattern (with an empty general key until lookUp stores one), with
   // the number of its set of weights.
   std::size_t addOutcome(const PatternOutcome* outcome) {
-    const auto id = shapeIds_.emplace(outcome->shape.w, static_cast<std::uint32_t>(shapeIds_.size())).first->second;
+    const auto id =
+        shapeIds_.emplace(outcome->shape.w, static_cast<std::uint32_t>(shapeIds_.size())).first->second;
     const FamilyNetworkOutcome& family = outcome->family;
     const FamilyShape& shape = outcome->shape;
     known_.push_back(Known{family.statistic, shape.offset, shape.w.empty() ? nullptr : &shape.w, id,

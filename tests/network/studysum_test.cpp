@@ -90,8 +90,9 @@ TEST(StudySum, GroupedFamiliesGiveTheSameSum) {
     shift += shape.offset;
     if (std::find(seen.begin(), seen.end(), shape.w) == seen.end()) {
       seen.push_back(shape.w);
-      grouped.addGrouped(shape.w, std::count_if(shapes.begin(), shapes.end(),
-                                                [&](const FamilyShape& other) { return other.w == shape.w; }));
+      grouped.addGrouped(shape.w, std::count_if(shapes.begin(), shapes.end(), [&](const FamilyShape& other) {
+                           return other.w == shape.w;
+                         }));
     }
   }
   grouped.addOffsets(shift);

@@ -485,7 +485,8 @@ TEST(NetworkProperty, ChildrenInAnyOrderGiveTheSameOutcomeToTheBit) {
     const int model = 1 + (trial / 2) % 3;
     RandomFamily f = randomFamily(gen, 1, xlinked, 2 + trial % 3, 6);
     if (trial % 3 != 0) {  // the father or the mother untyped
-      f.people[static_cast<std::size_t>(trial % 3 - 1)].a1 = f.people[static_cast<std::size_t>(trial % 3 - 1)].a2 = 0;
+      f.people[static_cast<std::size_t>(trial % 3 - 1)].a1 =
+          f.people[static_cast<std::size_t>(trial % 3 - 1)].a2 = 0;
     }
     const std::vector<int> L = allelesOf(tableOf(f.people));
     const int k = static_cast<int>(gen() % L.size());
@@ -495,7 +496,8 @@ TEST(NetworkProperty, ChildrenInAnyOrderGiveTheSameOutcomeToTheBit) {
       prepareMarker(table, familiesOf(table), 6, FamilyForm::SexAware, marker);
       const FamilyAtMarker& at = marker.families.front();
       // Only the families an analysis works a network out for.
-      workedOut = at.alleleCount >= 2 && at.children() >= 2 && marker.carries(at, L[static_cast<std::size_t>(k)]);
+      workedOut =
+          at.alleleCount >= 2 && at.children() >= 2 && marker.carries(at, L[static_cast<std::size_t>(k)]);
       return workedOut ? familyOutcome(xlinked ? 1 : 0, marker, 0, model, k, L) : FamilyNetworkOutcome();
     };
     bool workedOut = false;
